@@ -103,7 +103,7 @@ double TMyIniFile::ReadFloat(const QString& section, const QString& key, double 
     if (text.isEmpty())
         return def;
     bool ok = false;
-    const double value = QLocale::system().toDouble(text, &ok);
+    const double value = QLocale().toDouble(text, &ok);
     return ok ? value : def;
 }
 
@@ -159,7 +159,7 @@ void TMyIniFile::WriteBool(const QString& section, const QString& key, bool valu
 
 void TMyIniFile::WriteFloat(const QString& section, const QString& key, double value)
 {
-    QLocale locale = QLocale::system();
+    QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     WriteString(section, key, locale.toString(value, 'g', 15));
 }

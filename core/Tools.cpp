@@ -114,7 +114,7 @@ QString GetFileVersionText(const QString& format)
 
 QString LocaleTimestamp(const QDateTime& when)
 {
-    const QLocale locale = QLocale::system();
+    const QLocale locale;
     QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
     // The short date carries the full year, as the desktop's own short date does.
     if (!dateFormat.contains(QLatin1String("yyyy")))
