@@ -23,7 +23,9 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QIcon>
 #include <QImage>
+#include <QPixmap>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -245,6 +247,14 @@ void TFormOption::BuildInputPage()
     PositionButtons->setExclusive(true);
     auto* grid = new QGridLayout(GroupBoxPlaceBmp);
     QToolButton** buttons[3][3] = {{&PosLT, &PosLC, &PosLB}, {&PosCT, &PosCC, &PosCB}, {&PosRT, &PosRC, &PosRB}};
+    // The pressed button shows the picture's place as a dark square.
+    QPixmap placed(14, 14);
+    placed.fill(palette().color(QPalette::WindowText));
+    QPixmap empty(14, 14);
+    empty.fill(Qt::transparent);
+    QIcon placeIcon;
+    placeIcon.addPixmap(empty, QIcon::Normal, QIcon::Off);
+    placeIcon.addPixmap(placed, QIcon::Normal, QIcon::On);
     const char* columns = "LCR";
     const char* rows = "TCB";
     for (int x = 0; x < 3; ++x) {
@@ -253,6 +263,7 @@ void TFormOption::BuildInputPage()
             b->setCheckable(true);
             b->setAutoRaise(false);
             b->setFixedSize(28, 28);
+            b->setIcon(placeIcon);
             b->setObjectName(QStringLiteral("Pos") + QLatin1Char(columns[x]) + QLatin1Char(rows[y]));
             PositionButtons->addButton(b, x * 3 + y);
             grid->addWidget(b, y, x);

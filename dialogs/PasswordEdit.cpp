@@ -17,20 +17,25 @@ qsizetype CountForeign(const QString& text)
 
 // Judges every change of the text, whether typed or pasted: a change that
 // brings in a character other than a digit or an ASCII letter is invalid.
+// The edit already holds the changed text while it asks, so the validator
+// remembers the text of the last accepted change itself.
 class PasswordValidator : public QValidator {
 public:
-    explicit PasswordValidator(QLineEdit* edit) : QValidator(edit), m_edit(edit) {}
+    explicit PasswordValidator(QLineEdit* edit) : QValidator(edit), m_last(edit->text())
+    {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_last = text; });
+    }
 
     State validate(QString& input, int&) const override
     {
         const qsizetype foreign = CountForeign(input);
         if (foreign == 0)
             return Acceptable;
-        return foreign <= CountForeign(m_edit->text()) ? Intermediate : Invalid;
+        return foreign <= CountForeign(m_last) ? Intermediate : Invalid;
     }
 
 private:
-    QLineEdit* m_edit;
+    QString m_last;
 };
 
 }  // namespace
