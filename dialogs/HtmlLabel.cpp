@@ -7,6 +7,7 @@
 HtmlLabel::HtmlLabel(QWidget* parent) : QTextBrowser(parent)
 {
     setFrameShape(QFrame::NoFrame);
+    document()->setDocumentMargin(2);
     setOpenLinks(false);
     setOpenExternalLinks(false);
     setLineWrapMode(QTextEdit::NoWrap);

@@ -41,7 +41,8 @@ TFormInfo::TFormInfo(QWidget* owner, const TGhostscriptPool* ghostscripts)
     setAutoFillBackground(true);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
     ElHTMLLabel1 = new HtmlLabel(this);
     ElHTMLLabel1->setObjectName(QStringLiteral("ElHTMLLabel1"));
     QFont font(QStringLiteral("Arial"));

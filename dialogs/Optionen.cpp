@@ -703,9 +703,9 @@ void TFormOption::SetTexts()
     EditProtPassword->setToolTip(Html(
         LangString("Option", "PswProtHint1", "Mit diesem Kennwort kann der Dokumentenschutz aufgehoben werden.") +
         QStringLiteral("<br>") +
-        LangString("Option", "PswProtHint2", "Es wird nur verwendet, wenn Verbote gewählt sind.") +
+        LangString("Option", "PswProtHint2", "Ein verschlüsseltes PDF-Dokument braucht dieses Kennwort.") +
         QStringLiteral("<br>") +
-        LangString("Option", "PswProtHint3", "Bleibt das Feld leer, werden Sie vor jeder Konvertierung danach gefragt.") +
+        LangString("Option", "PswProtHint3", "Bleibt das Feld leer, werden Sie bei jeder verschlüsselten Konvertierung danach gefragt.") +
         QStringLiteral("<br>") +
         LangString("Option", "PswProtHint4", "Erlaubt sind nur Buchstaben (A-Z, a-z) und Ziffern (0-9).")));
     const QString permTexts[4] = {LangString("Option", "PermPrint", "Drucken"), LangString("Option", "PermChange", "Ändern"),
