@@ -70,6 +70,14 @@ public:
         setSingleStep(0.1);
     }
     QString textFromValue(double value) const override { return locale().toString(value, 'f', 1); }
+    // The text shown for the current value reads back as that value, not as
+    // its rounded form: looking at 8.27 as "8.3" does not change it.
+    double valueFromText(const QString& text) const override
+    {
+        if (text == textFromValue(value()))
+            return value();
+        return QDoubleSpinBox::valueFromText(text);
+    }
 };
 
 QString Html(const QString& text) { return QStringLiteral("<html>") + text + QStringLiteral("</html>"); }
@@ -968,6 +976,10 @@ void TFormOption::ButtonOKClick()
     if (m_busy)
         return;
     ProgramState& s = m_state;
+    // Enter confirms without leaving the control: a number still being typed
+    // counts as entered.
+    for (QAbstractSpinBox* spin : findChildren<QAbstractSpinBox*>())
+        spin->interpretText();
 
     // 1. and 2. A new password counts only once the user has typed it twice.
     // A confirmed password is taken at once, even if the other one is then

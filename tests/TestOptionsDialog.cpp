@@ -332,6 +332,22 @@ private slots:
         QCOMPARE(state.GrPicturePosY, uint8_t(2));
     }
 
+    void typedNumberCountsWhenEnterConfirms()
+    {
+        ProgramState state = FullState();
+        TFormOption form(state);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.PageControl1->setCurrentWidget(form.TabSheetOutput);
+        form.PageControl2->setCurrentWidget(form.TabSheetGraphics);
+        form.SpinDPIy->setFocus();
+        QTest::keyClick(form.SpinDPIy, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(form.SpinDPIy, QStringLiteral("300"));
+        QTest::keyClick(form.SpinDPIy, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(state.DPIy, uint16_t(300));
+    }
+
     void showOptionsAnswersWhetherConfirmed()
     {
         ProgramState state = FullState();
