@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <stdexcept>
@@ -264,18 +265,25 @@ void PostScriptPrinter::BeginDoc(const QString& title)
 
     const QSize page = PagePoints(m_pageLandscape);
     const platform::ProgramVersion v = platform::CompiledVersion();
+    const QByteArray titleText = CommentText(title);
+    const QByteArray userText = CommentText(platform::UserName());
+    // Picture data is always 7-bit; the names in the comments may not be.
+    const auto ascii = [](const QByteArray& t) {
+        return std::all_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
     const QByteArray header[] = {
         QByteArray("%!PS-Adobe-3.0\n"),
-        "%%Title: " + CommentText(title) + "\n",
+        "%%Title: " + titleText + "\n",
         "%%Creator: Kalvinora " + Num(v.major) + "." + Num(v.minor) + " build " + Num(v.build) + "\n",
-        "%%For: " + CommentText(platform::UserName()) + "\n",
+        "%%For: " + userText + "\n",
         "%%CreationDate: " +
             CommentText(QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("ddd MMM d HH:mm:ss yyyy"))) +
             "\n",
         QByteArray("%%Pages: 1\n"),
         QByteArray("%%BoundingBox: (atend)\n"),
         QByteArray("%%HiResBoundingBox: (atend)\n"),
-        QByteArray("%%DocumentData: Clean7Bit\n"),
+        ascii(titleText) && ascii(userText) ? QByteArray("%%DocumentData: Clean7Bit\n")
+                                            : QByteArray("%%DocumentData: Clean8Bit\n"),
         QByteArray("%%LanguageLevel: 3\n"),
         "%%DocumentMedia: A4 " + Num(page.width()) + " " + Num(page.height()) + " 0 () ()\n",
         QByteArray("%%EndComments\n"),

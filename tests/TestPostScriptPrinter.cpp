@@ -139,6 +139,18 @@ private slots:
             QVERIFY2((c >= 0x20 && c < 0x7F) || c == '\n', "only printable 7-bit text");
     }
 
+    void titleOutsideAsciiIsKeptAsUtf8()
+    {
+        QImage solid(4, 4, QImage::Format_RGB32);
+        solid.fill(Qt::black);
+        const QString ps =
+            PrintOne("utf8.ps", PrintPicture{solid, {}}, QRect(0, 0, 100, 100), false, QStringLiteral("Strandkörbe.png"));
+        const QList<QByteArray> lines = ReadAll(ps).split('\n');
+        QVERIFY(lines.contains(QStringLiteral("%%Title: Strandkörbe.png").toUtf8()));
+        // The file is no longer 7-bit text, and says so.
+        QVERIFY(lines.contains("%%DocumentData: Clean8Bit"));
+    }
+
     void ghostscriptMakesOneA4Page_data()
     {
         QTest::addColumn<bool>("landscape");
