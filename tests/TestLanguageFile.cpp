@@ -170,6 +170,20 @@ private slots:
         }
     }
 
+    // A repeated section is gone, also for a search that starts after the
+    // first occurrence and would meet the repetition first.
+    void repeatedSectionIsDroppedForEverySearch()
+    {
+        LanguageFile reader;
+        reader.Parse(QStringLiteral("[A]\r\nK=a\r\n[B]\r\nK=b\r\n[a]\r\nK=repeated\r\nOnly=repeated\r\n[C]\r\nK=c\r\n\r\n"));
+        QCOMPARE(reader.ReadString(QStringLiteral("B"), QStringLiteral("K"), QStringLiteral("-")), QStringLiteral("b"));
+        QCOMPARE(reader.ReadString(QStringLiteral("A"), QStringLiteral("K"), QStringLiteral("-")), QStringLiteral("a"));
+        QCOMPARE(reader.ReadString(QStringLiteral("B"), QStringLiteral("K"), QStringLiteral("-")), QStringLiteral("b"));
+        QCOMPARE(reader.ReadString(QStringLiteral("a"), QStringLiteral("Only"), QStringLiteral("-")),
+                 QStringLiteral("-"));
+        QCOMPARE(reader.ReadString(QStringLiteral("C"), QStringLiteral("K"), QStringLiteral("-")), QStringLiteral("c"));
+    }
+
     void missingFileGivesDefaults()
     {
         QTemporaryDir dir;
