@@ -48,6 +48,8 @@ TFormSelectLang::TFormSelectLang(const QString& folder, QWidget* parent) : QDial
         item->setTextAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         item->setSizeHint(QSize(0, rowHeight));
     }
+    // A double click chooses the entry and closes the form at once.
+    connect(ListBoxLng, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     ListBoxLng->setCurrentRow(-1);
     ListBoxLng->clearSelection();
     ButtonOK->setFocus();

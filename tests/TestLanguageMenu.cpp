@@ -162,6 +162,30 @@ private slots:
         QVERIFY(shown);
     }
 
+    void selectLangDoubleClickChooses()
+    {
+        const auto dir = MakeProgramFolder();
+        platform::SetProgramFilePath(dir->filePath(QStringLiteral("kalvinora")));
+        QtDialogHost qt;
+        bool stillOpen = true;
+        WhenModalShows([&stillOpen](QWidget* w) {
+            auto* form = qobject_cast<TFormSelectLang*>(w);
+            if (!form) {
+                w->close();
+                return;
+            }
+            QListWidgetItem* item = form->ListBoxLng->findItems(QStringLiteral("Fran&çais"), Qt::MatchExactly).first();
+            const QPoint at = form->ListBoxLng->visualItemRect(item).center();
+            QTest::mouseClick(form->ListBoxLng->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(form->ListBoxLng->viewport(), Qt::LeftButton, {}, at);
+            stillOpen = form->isVisible();
+            if (stillOpen)
+                form->reject();
+        });
+        QCOMPARE(qt.SelectLanguageFile(), QStringLiteral("francais.lng"));
+        QVERIFY(!stillOpen);
+    }
+
     void selectLangWithoutLanguageFiles()
     {
         QTemporaryDir dir;
