@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
@@ -61,8 +62,14 @@ void WhenModalShows(std::function<void(QWidget*)> action)
     auto attempt = std::make_shared<std::function<void()>>();
     *attempt = [action, attempt] {
         QWidget* w = QApplication::activeModalWidget();
-        if (w && w->isVisible())
+        if (w && w->isVisible()) {
             action(w);
+            // A dialog the action failed to close must not hang the test.
+            QTimer::singleShot(5000, w, [w] {
+                if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+                    dialog->done(0);
+            });
+        }
         else
             QTimer::singleShot(10, *attempt);
     };

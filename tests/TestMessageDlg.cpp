@@ -29,8 +29,14 @@ void WhenPromptShows(std::function<void(PromptDialog*)> action)
     auto attempt = std::make_shared<std::function<void()>>();
     *attempt = [action, attempt] {
         auto* box = qobject_cast<PromptDialog*>(QApplication::activeModalWidget());
-        if (box && box->isVisible())
+        if (box && box->isVisible()) {
             action(box);
+            // A dialog the action failed to close must not hang the test.
+            QTimer::singleShot(5000, box, [box] {
+                if (box->isVisible())
+                    box->done(0);
+            });
+        }
         else
             QTimer::singleShot(10, *attempt);
     };
@@ -194,6 +200,10 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::newRow("escape on ok cancel") << MsgButtons({mbOK, mbCancel}) << int(Qt::Key_Escape) << int(mrCancel);
         QTest::newRow("escape on ok") << MsgButtons({mbOK}) << int(Qt::Key_Escape) << int(mrOk);
+        QTest::newRow("escape on abort cancel") << MsgButtons({mbCancel, mbAbort}) << int(Qt::Key_Escape)
+                                                << int(mrCancel);
+        QTest::newRow("escape on no and no to all") << MsgButtons({mbNo, mbNoToAll}) << int(Qt::Key_Escape)
+                                                    << int(mrNo);
         QTest::newRow("return on yes no") << MsgButtons({mbYes, mbNo}) << int(Qt::Key_Return) << int(mrYes);
         QTest::newRow("return on retry cancel") << MsgButtons({mbRetry, mbCancel}) << int(Qt::Key_Return)
                                                 << int(mrRetry);
