@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/LanguageFile.h"
 #include "core/MessageDlg.h"
 
 #include <QList>

@@ -26,7 +26,7 @@ QString AsciiLower(const QString& text)
 }  // namespace
 
 LanguageMenu::LanguageMenu(QMenu* menuSprache, ProgramState& state, const QString& folder)
-    : QObject(menuSprache), m_menu(menuSprache), m_state(state)
+    : QObject(menuSprache), m_state(state)
 {
     const QList<LanguageChoice> files = FindLanguageFiles(folder);
     if (files.isEmpty()) {

@@ -28,7 +28,6 @@ public:
     void LanguageItemClick(QAction* item);
 
 private:
-    QPointer<QMenu> m_menu;
     ProgramState& m_state;
     QActionGroup* m_group = nullptr;
     // The entry checked before the current click.
