@@ -13,3 +13,8 @@ inline QString LangString(const char* section, const char* key, const char* def)
 
 // Opens the process-wide language file (a missing file gives only defaults).
 void OpenLanguageFile(const QString& path);
+
+// Encodes text for an HTML page: markup (everything between "<" and ">")
+// stays as it is; outside it quotation marks, "&", the Latin-1 characters
+// from 160 and everything above 255 become character references.
+QString HTMLEncode(const QString& text);
