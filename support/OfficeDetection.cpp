@@ -33,11 +33,11 @@ int GetOfficeVersion(const QString& registryName)
     static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
     bool ok = false;
     const int version = decimal.match(number).hasMatch() ? number.toInt(&ok) : 0;
-    if (!ok)
-        throw UniCodeException(ReplaceFirst(
-            LangString("Tools", "InvalidOfficeVersion",
-                       "Die registrierte Version \"%s\" enthält keine gültige Versionsnummer."),
-            QStringLiteral("%s"), value));
+    if (!ok) {
+        const QString text =
+            LangString("Tools", "InvalidOfficeVersion", "Die registrierte Version \"%s\" enthält keine gültige Versionsnummer.");
+        throw UniCodeException(ReplaceFirst(text, QStringLiteral("%s"), value));
+    }
 
     switch (version) {
     case 6: return 0;

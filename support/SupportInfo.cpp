@@ -40,9 +40,10 @@ QStringList SystemInfoLines(const SupportSystemFacts& facts, const TGhostscriptP
     lines << QStringLiteral("Version ") + GetFileVersionText(QStringLiteral("%d.%d.%d.%d"));
     lines << facts.systemName;
     lines << MemoryLine(facts.memoryBytes);
+    // Without a screen (no display) the size reads 0 x 0.
     lines << QStringLiteral("Screen: %1 x %2 / %3 DPI")
-                 .arg(facts.screenSize.width())
-                 .arg(facts.screenSize.height())
+                 .arg(qMax(0, facts.screenSize.width()))
+                 .arg(qMax(0, facts.screenSize.height()))
                  .arg(facts.screenDpi);
     lines << LocaleTimestamp(facts.now);
     lines << QStringLiteral("ParamStr: ") + facts.programPath;
