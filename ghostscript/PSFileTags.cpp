@@ -1,0 +1,297 @@
+#include "ghostscript/PSFileTags.h"
+
+#include "core/Protocol.h"
+#include "core/Tools.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+// Read and write in large blocks: the files run to hundreds of megabytes
+// and must pass in little memory.
+constexpr qint64 kBlockSize = 1 << 20;
+// Free space the copy must leave on the drive.
+constexpr qint64 kSpareBytes = 65536;
+// The longest tag compared ("%%CREATOR:").
+constexpr int kPrefixLength = 10;
+constexpr char kEndOfText = 26;
+
+QByteArray AsciiUpper(const QByteArray& text)
+{
+    QByteArray upper = text;
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    }
+    return upper;
+}
+
+// A header comment must stay on one line whatever the title holds.
+QByteArray OneLine(const QString& text)
+{
+    QByteArray bytes = text.toLocal8Bit();
+    for (char& c : bytes) {
+        if (c == '\r' || c == '\n' || c == kEndOfText)
+            c = ' ';
+    }
+    return bytes;
+}
+
+[[noreturn]] void Fail(const QFile& file)
+{
+    throw std::runtime_error((file.fileName() + QStringLiteral(": ") + file.errorString()).toStdString());
+}
+
+// Copies the text line by line, replacing the first title, creator and owner
+// comment. Lines end at LF or CR LF and are written with CR LF; every CR is
+// dropped. Reading stops at a character 26. A line is never held whole: only
+// its first ten characters are kept until it is clear whether it is a tag.
+class TagCopier {
+public:
+    // An empty owner line leaves "%%For:" alone.
+    TagCopier(QFile& out, const QByteArray& title, const QByteArray& creator, const QByteArray& owner)
+        : m_out(out), m_title(title), m_creator(creator), m_owner(owner), m_ownerDone(owner.isEmpty())
+    {
+        m_buffer.reserve(kBlockSize + 4096);
+    }
+
+    // False when the text ended at a character 26 before the end of the file.
+    bool Copy(QFile& in)
+    {
+        QByteArray block(kBlockSize, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = in.read(block.data(), kBlockSize);
+            if (n < 0)
+                Fail(in);
+            if (n == 0)
+                break;
+            if (!Feed(block.constData(), size_t(n)))
+                return false;
+        }
+        if (m_lineHasText)
+            EndLine();
+        Flush();
+        return true;
+    }
+
+private:
+    bool Feed(const char* p, size_t n)
+    {
+        const char* end = p + n;
+        while (p < end) {
+            const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+            const char* segmentEnd = lf ? lf : end;
+            const char* eot = static_cast<const char*>(std::memchr(p, kEndOfText, size_t(segmentEnd - p)));
+            if (eot)
+                segmentEnd = eot;
+            Text(p, segmentEnd);
+            if (eot)
+                return false;
+            if (!lf)
+                break;
+            EndLine();
+            p = lf + 1;
+        }
+        return true;
+    }
+
+    // Line text without its end; carriage returns are left out.
+    void Text(const char* p, const char* end)
+    {
+        while (p < end) {
+            const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
+            const char* stop = cr ? cr : end;
+            if (stop > p) {
+                m_lineHasText = true;
+                Content(p, size_t(stop - p));
+            }
+            p = cr ? cr + 1 : end;
+        }
+    }
+
+    void Content(const char* p, size_t n)
+    {
+        if (!m_decided) {
+            const size_t take = std::min(n, size_t(kPrefixLength - m_prefix.size()));
+            m_prefix.append(p, qsizetype(take));
+            p += take;
+            n -= take;
+            if (m_prefix.size() < kPrefixLength)
+                return;
+            Decide();
+        }
+        if (!m_dropRest && n > 0)
+            Write(p, n);
+    }
+
+    void EndLine()
+    {
+        if (!m_decided)
+            Decide();
+        Write("\r\n", 2);
+        m_prefix.clear();
+        m_lineHasText = false;
+        m_dropRest = false;
+        m_decided = !m_scanning;
+    }
+
+    void Decide()
+    {
+        m_decided = true;
+        const QByteArray upper = AsciiUpper(m_prefix);
+        const QByteArray* replacement = nullptr;
+        if (!m_titleDone && upper.startsWith("%%TITLE:")) {
+            m_titleDone = true;
+            replacement = &m_title;
+        } else if (!m_creatorDone && upper.startsWith("%%CREATOR:")) {
+            m_creatorDone = true;
+            replacement = &m_creator;
+        } else if (!m_ownerDone && upper.startsWith("%%FOR:")) {
+            m_ownerDone = true;
+            replacement = &m_owner;
+        }
+        if (replacement) {
+            Write(replacement->constData(), size_t(replacement->size()));
+            m_dropRest = true;
+        } else {
+            Write(m_prefix.constData(), size_t(m_prefix.size()));
+        }
+        if (m_titleDone && m_creatorDone && m_ownerDone)
+            m_scanning = false;
+    }
+
+    void Write(const char* p, size_t n)
+    {
+        m_buffer.append(p, qsizetype(n));
+        if (m_buffer.size() >= kBlockSize)
+            Flush();
+    }
+
+    void Flush()
+    {
+        if (m_buffer.isEmpty())
+            return;
+        if (m_out.write(m_buffer) != m_buffer.size())
+            Fail(m_out);
+        m_buffer.clear();
+    }
+
+    QFile& m_out;
+    const QByteArray m_title;
+    const QByteArray m_creator;
+    const QByteArray m_owner;
+    bool m_titleDone = false;
+    bool m_creatorDone = false;
+    bool m_ownerDone;
+    bool m_scanning = true;
+    bool m_decided = false;   // the current line is known to be a tag or not
+    bool m_dropRest = false;  // the current line was replaced
+    bool m_lineHasText = false;
+    QByteArray m_prefix;
+    QByteArray m_buffer;
+};
+
+void RenameOver(const QString& from, const QString& to)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        throw std::runtime_error(
+            QStringLiteral("%1 -> %2: %3").arg(from, to, QString::fromLocal8Bit(std::strerror(errno))).toStdString());
+}
+
+}  // namespace
+
+QString GetDocTitle(const ProgramState& state, const QString& outputPath)
+{
+    QString name = outputPath.mid(outputPath.lastIndexOf('/') + 1);
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot >= 0)
+        name.truncate(dot);
+    switch (state.TitleMode) {
+    case 0: return name;
+    case 1: return state.dtPrefix + name + state.dtSuffix;
+    case 2: return state.dtFixCaption;
+    default: return QString();
+    }
+}
+
+QString PSCreatorLine()
+{
+    return QStringLiteral("%%Creator: Kalvinora") + GetFileVersionText(QStringLiteral(" %d.%d build %3:d"));
+}
+
+void SetPSFileTags(const QString& psPath, const QString& owner, const QString& title)
+{
+    QString path = psPath;
+    // Combined runs pass several blank-separated files; only the first is tagged.
+    if (const qsizetype blank = path.indexOf(' '); blank >= 0)
+        path.truncate(blank);
+    WriteProtocol(QStringLiteral("Begin SetPSFileTags ") + path);
+
+    // The path may be an alias made for a folder or file with blanks in its
+    // name: the swap below must replace the real file, not the alias.
+    const QFileInfo info(path);
+    const QString target = info.exists() ? info.canonicalFilePath() : path;
+
+    if (info.exists()) {
+        int64_t freeBytes = 0, totalBytes = 0;
+        GetDiskSpace(target, freeBytes, totalBytes);
+        const qint64 size = info.size();
+        if (size + kSpareBytes >= freeBytes) {
+            WriteProtocol(QStringLiteral("Abbruch SetPSFileTags: %1 %2").arg(size).arg(freeBytes));
+            return;
+        }
+    }
+
+    const QString newPath = target + QStringLiteral(".new");
+    const QString oldPath = target + QStringLiteral(".old");
+    QFile in(target);
+    QFile out(newPath);
+    bool newCreated = false;
+    try {
+        if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            Fail(in);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+            Fail(out);
+        newCreated = true;
+        out.setPermissions(in.permissions());
+
+        TagCopier copier(out, "%%Title: " + OneLine(title), OneLine(PSCreatorLine()),
+                         owner.isEmpty() ? QByteArray() : "%%For: " + OneLine(owner));
+        const bool complete = copier.Copy(in);
+        in.close();
+        out.close();
+        if (out.error() != QFileDevice::NoError)
+            Fail(out);
+
+        if (!complete) {
+            WriteProtocol(QStringLiteral("Fehler beim Umkopieren in SetPSFileTags"));
+            QFile::remove(newPath);
+        } else {
+            // Keep the untouched file until the tagged copy has its place, so
+            // that a failed rename can always be undone.
+            RenameOver(target, oldPath);
+            try {
+                RenameOver(newPath, target);
+            } catch (...) {
+                RenameOver(oldPath, target);
+                throw;
+            }
+            QFile::remove(oldPath);
+            QFile::remove(newPath);
+        }
+    } catch (const std::exception& e) {
+        WriteProtocol(QStringLiteral("Fehler bei SetPSFileTags: ") + QString::fromStdString(e.what()));
+        in.close();
+        out.close();
+        // A half-written copy is of no use to anyone.
+        if (newCreated && QFileInfo::exists(target))
+            QFile::remove(newPath);
+    }
+    WriteProtocol(QStringLiteral("End SetPSFileTags ") + path);
+}
