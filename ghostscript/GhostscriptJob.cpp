@@ -355,7 +355,7 @@ QString GsMessageFromOutput(const QByteArray& output)
         line = line.trimmed();
         // Ghostscript's error line, its "****" notes and the OS error behind
         // a failed open; the stack dumps in between mean nothing to a user.
-        if (line.startsWith(QLatin1String("Error:")) || line.startsWith(QLatin1String("****")) ||
+        if (line.startsWith(QLatin1String("Error:")) || line.contains(QLatin1String("****")) ||
             line.startsWith(QLatin1String("Last OS error")) || line.contains(QLatin1String("Unrecoverable error")))
             picked << line;
     }
