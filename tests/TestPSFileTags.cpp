@@ -246,19 +246,27 @@ private slots:
         VerifyNoCompanions(path);
     }
 
-    void tagsSpanningTheReadBlocks()
+    void tagsAcrossReadBlocks_data()
     {
-        // Tags that straddle the copier's 1 MiB read blocks, and a line far
-        // longer than a block.
+        QTest::addColumn<int>("offset");
+        // Read blocks are a power of two in size; the tags straddle each
+        // likely boundary.
+        for (int power = 12; power <= 21; ++power)
+            QTest::addRow("2^%d", power) << (1 << power) - 4;
+    }
+    void tagsAcrossReadBlocks()
+    {
+        QFETCH(int, offset);
         const QString path = Path(QStringLiteral("blocks.ps"));
         QByteArray input;
-        const QByteArray comment = "% " + QByteArray(78, 'x') + "\n";
-        while (input.size() < (1 << 20) - 4)
+        const QByteArray comment = "% " + QByteArray(78, 'x') + "\r\n";
+        while (input.size() < offset)
             input += comment;
-        input.truncate((1 << 20) - 4);
+        input.truncate(offset - 1);
         input += "\n%%Title: old\n";
+        // A line far longer than any block, and a creator line split the same way.
         input += QByteArray(3 << 20, 'y') + "\r\n";
-        input += "%%creator: old\n%%Creator: second\n";
+        input += QByteArray(offset - 7, 'z') + "\n%%creator: old\r\n%%Creator: second\n";
         QVERIFY(WriteFile(path, input));
         SetPSFileTags(path, QString(), QStringLiteral("report"));
 
