@@ -35,6 +35,15 @@ QByteArray OneLine(const QString& text)
     return bytes;
 }
 
+// Tagging never fails the conversion, not even through the log.
+void Log(const QString& message)
+{
+    try {
+        WriteProtocol(message);
+    } catch (const std::exception&) {
+    }
+}
+
 [[noreturn]] void Fail(const QFile& file)
 {
     throw std::runtime_error((file.fileName() + QStringLiteral(": ") + file.errorString()).toStdString());
@@ -260,7 +269,7 @@ void SetPSFileTags(const QString& psPath, const QString& owner, const QString& t
     // Combined runs pass several blank-separated files; only the first is tagged.
     if (const qsizetype blank = path.indexOf(' '); blank >= 0)
         path.truncate(blank);
-    WriteProtocol(QStringLiteral("Begin SetPSFileTags ") + path);
+    Log(QStringLiteral("Begin SetPSFileTags ") + path);
 
     // The path may be an alias made for a folder or file with blanks in its
     // name: the swap below must replace the real file, not the alias.
@@ -272,7 +281,7 @@ void SetPSFileTags(const QString& psPath, const QString& owner, const QString& t
         GetDiskSpace(target, freeBytes, totalBytes);
         const qint64 size = info.size();
         if (size + kSpareBytes >= freeBytes) {
-            WriteProtocol(QStringLiteral("Abbruch SetPSFileTags: %1 %2").arg(size).arg(freeBytes));
+            Log(QStringLiteral("Abbruch SetPSFileTags: %1 %2").arg(size).arg(freeBytes));
             return;
         }
     }
@@ -299,7 +308,7 @@ void SetPSFileTags(const QString& psPath, const QString& owner, const QString& t
             Fail(out);
 
         if (!complete) {
-            WriteProtocol(QStringLiteral("Fehler beim Umkopieren in SetPSFileTags"));
+            Log(QStringLiteral("Fehler beim Umkopieren in SetPSFileTags"));
             QFile::remove(newPath);
         } else {
             // Keep the untouched file until the tagged copy has its place, so
@@ -315,12 +324,12 @@ void SetPSFileTags(const QString& psPath, const QString& owner, const QString& t
             QFile::remove(newPath);
         }
     } catch (const std::exception& e) {
-        WriteProtocol(QStringLiteral("Fehler bei SetPSFileTags: ") + QString::fromStdString(e.what()));
+        Log(QStringLiteral("Fehler bei SetPSFileTags: ") + QString::fromStdString(e.what()));
         in.close();
         out.close();
         // A half-written copy is of no use to anyone.
         if (newCreated && QFileInfo::exists(target))
             QFile::remove(newPath);
     }
-    WriteProtocol(QStringLiteral("End SetPSFileTags ") + path);
+    Log(QStringLiteral("End SetPSFileTags ") + path);
 }
