@@ -93,6 +93,10 @@ private:
     {
         // Where the next carriage return lies; searched again only once passed.
         const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
+        if (!cr && !m_scanning && !m_dropRest) {
+            CopyLines(p, end);
+            return;
+        }
         while (p < end) {
             const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
             const char* stop = lf ? lf : end;
@@ -116,6 +120,33 @@ private:
             EndLine();
             p = lf + 1;
         }
+    }
+
+    // After the header: a block without carriage returns only needs a CR
+    // before each LF. This is where nearly all of a large file passes.
+    void CopyLines(const char* p, const char* end)
+    {
+        if (m_used + (end - p) * 2 > kOutCapacity)
+            Flush();
+        char* out = m_buffer.get() + m_used;
+        while (p < end) {
+            const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+            const char* stop = lf ? lf : end;
+            const size_t n = size_t(stop - p);
+            std::memcpy(out, p, n);
+            out += n;
+            if (!lf) {
+                m_lineHasText = m_lineHasText || n > 0;
+                break;
+            }
+            *out++ = '\r';
+            *out++ = '\n';
+            m_lineHasText = false;
+            p = lf + 1;
+        }
+        m_used = out - m_buffer.get();
+        if (m_used >= kBlockSize)
+            Flush();
     }
 
     // Line text holding carriage returns, which are left out.
