@@ -280,6 +280,48 @@ private slots:
         QVERIFY(actual == expected);
     }
 
+    void bodyAfterTheHeader_data()
+    {
+        QTest::addColumn<QByteArray>("lineEnd");
+        QTest::addColumn<bool>("loneCarriageReturns");
+        QTest::addColumn<bool>("finalLineEnd");
+        QTest::newRow("LF") << QByteArray("\n") << false << true;
+        QTest::newRow("CR LF") << QByteArray("\r\n") << false << true;
+        QTest::newRow("LF, lone CRs") << QByteArray("\n") << true << true;
+        QTest::newRow("LF, no final line end") << QByteArray("\n") << false << false;
+        QTest::newRow("CR LF, no final line end") << QByteArray("\r\n") << false << false;
+    }
+    void bodyAfterTheHeader()
+    {
+        // Once both tags are replaced the rest of the file is only copied;
+        // the copy must still keep every line and end each with CR LF.
+        QFETCH(QByteArray, lineEnd);
+        QFETCH(bool, loneCarriageReturns);
+        QFETCH(bool, finalLineEnd);
+        const QString path = Path(QStringLiteral("body.ps"));
+        QByteArray input = "%!PS" + lineEnd + "%%Title: t" + lineEnd + "%%Creator: c" + lineEnd;
+        QByteArray expected = "%!PS\r\n%%Title: report\r\n" + Creator() + "\r\n";
+        for (int i = 0; i < 20000; ++i) {
+            // Lines of many lengths, empty ones among them, and now and then
+            // one longer than a read block.
+            QByteArray line = (i % 997 == 0) ? QByteArray(300000, 'L') : QByteArray(i % 131, char('a' + i % 26));
+            if (i % 50 == 0)
+                line += "%%Title: later";
+            QByteArray written = line;
+            if (loneCarriageReturns && i % 7 == 0)
+                written.insert(written.size() / 2, '\r');
+            const bool last = i == 19999;
+            input += written + ((last && !finalLineEnd) ? QByteArray() : lineEnd);
+            if (!(last && !finalLineEnd && line.isEmpty()))
+                expected += line + "\r\n";
+        }
+        QVERIFY(WriteFile(path, input));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        const QByteArray actual = ReadFile(path);
+        QCOMPARE(actual.size(), expected.size());
+        QVERIFY(actual == expected);
+    }
+
     void keepsPermissions()
     {
         const QString path = Path(QStringLiteral("perm.ps"));
