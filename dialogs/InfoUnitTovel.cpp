@@ -2,10 +2,16 @@
 
 #include "core/LanguageFile.h"
 #include "core/MessageDlg.h"
+#include "core/Protocol.h"
 #include "core/Tools.h"
+#include "core/UniCodeException.h"
+#include "dialogs/ElFormCaption.h"
+#include "dialogs/HtmlButton.h"
 #include "dialogs/HtmlLabel.h"
 #include "platform/MailClient.h"
 #include "platform/SystemPaths.h"
+#include "support/OfficeDetection.h"
+#include "support/SupportInfo.h"
 
 #include <QBoxLayout>
 #include <QFileInfo>
@@ -15,11 +21,6 @@
 
 #include <stdexcept>
 
-#if __has_include("support/SupportInfo.h")
-#include "support/OfficeDetection.h"
-#include "support/SupportInfo.h"
-#define KALVINORA_HAVE_SUPPORTINFO 1
-#endif
 
 namespace {
 
@@ -35,6 +36,7 @@ TFormInfo::TFormInfo(QWidget* owner, const TGhostscriptPool* ghostscripts)
     : QDialog(owner), m_ghostscripts(ghostscripts)
 {
     setObjectName(QStringLiteral("FormInfo"));
+    new ElFormCaption(this);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Background());
     setPalette(pal);
@@ -54,7 +56,7 @@ TFormInfo::TFormInfo(QWidget* owner, const TGhostscriptPool* ghostscripts)
 
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    ButtonOK = new QPushButton(this);
+    ButtonOK = new HtmlButton(this);
     ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
     ButtonOK->setDefault(true);
     connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
@@ -66,9 +68,22 @@ TFormInfo::TFormInfo(QWidget* owner, const TGhostscriptPool* ghostscripts)
 
 TFormInfo::~TFormInfo() = default;
 
+QString TFormInfo::WordLine()
+{
+    // A registry entry that cannot be read spoils only this line, not the
+    // about box.
+    try {
+        return GetWordInfo();
+    } catch (const std::exception& e) {
+        WriteProtocol(QStringLiteral("Error GetWordInfo: ") + ExceptionText(e));
+        return ExceptionText(e);
+    }
+}
+
 void TFormInfo::FormCreate()
 {
-    setWindowTitle(LangString("InfoDialog", "Caption", "Information"));
+    AdjustFormCaption(this);
+    SetFormCaption(this, LangString("InfoDialog", "Caption", "Information"));
 
     const QString web = ReplaceFirst(
         LangString("InfoDialog", "GetInfos", "Weitere Information und neuere Versionen dieses Programmes finden Sie auf: %s"),
@@ -76,10 +91,7 @@ void TFormInfo::FormCreate()
     const QString support =
         ReplaceFirst(LangString("InfoDialog", "SendQuestion", "Anfragen richten Sie bitte direkt an: %s"),
                      QStringLiteral("%s"), QStringLiteral("<a href=\"email\">%1</a>").arg(SupportAddress()));
-    QString wordLine;
-#ifdef KALVINORA_HAVE_SUPPORTINFO
-    wordLine = GetWordInfo();
-#endif
+    const QString wordLine = WordLine();
     const QString programName = QFileInfo(platform::ProgramFilePath()).completeBaseName();
     ElHTMLLabel1->SetCaption(QStringLiteral("<html><img src=\"logo\"></html><BR><BR>") + web +
                              QStringLiteral(".<br><br>") + support + QStringLiteral(".<br><br>") + programName +
@@ -94,11 +106,10 @@ void TFormInfo::FormCreate()
     QString ok = LangString("InfoDialog", "ButtonOK", "OK");
     if (const qsizetype amp = ok.indexOf(QLatin1Char('&')); amp >= 0)
         ok.remove(amp, 1);
-    // Qt reads a single "&" as an access key; the one left is shown as is.
-    ButtonOK->setText(QString(ok).replace(QLatin1Char('&'), QStringLiteral("&&")));
-    QFont bold = ButtonOK->font();
-    bold.setBold(true);
-    ButtonOK->setFont(bold);
+    // The button reads a single "&" as an access key; one left over is shown
+    // as it is.
+    ButtonOK->SetHtmlCaption(QStringLiteral("<b>") + QString(ok).replace(QLatin1Char('&'), QStringLiteral("&&")) +
+                             QStringLiteral("</b>"));
 }
 
 QImage TFormInfo::ElHTMLLabel1ImageNeeded(const QString&)
@@ -121,18 +132,18 @@ QImage TFormInfo::ElHTMLLabel1ImageNeeded(const QString&)
 void TFormInfo::ElHTMLLabel1LinkClick(const QString& target)
 {
     if (target == QLatin1String("email")) {
-#ifdef KALVINORA_HAVE_SUPPORTINFO
         QString archive;
         try {
             archive = CreateSupportInfo(m_ghostscripts);
         } catch (const std::exception& e) {
-            MessageDlg(QString(), QString::fromUtf8(e.what()), mtError, MsgButtons({mbOK}));
+            // No archive, no mail.
+            WriteProtocol(QStringLiteral("Error SupportInfo: ") + ExceptionText(e));
+            MessageDlg(QString(), ExceptionText(e), mtError, MsgButtons({mbOK}));
             return;
         }
         const QString subject = QFileInfo(platform::ProgramFilePath()).fileName() + QStringLiteral(" - ") +
                                 GetFileVersionText(QString::fromLatin1(kVersionFormat));
         platform::ComposeMail(SupportAddress(), subject, archive);
-#endif
         return;
     }
     ShellExecuteFile(target, QString(), QStringLiteral("open"), 1);

@@ -7,8 +7,8 @@
 
 #include <optional>
 
+class HtmlButton;
 class HtmlLabel;
-class QPushButton;
 class TGhostscriptPool;
 
 // The about box: the maker's logo, a link to the web page, a link that mails
@@ -32,7 +32,7 @@ public:
     static QString SupportAddress();
 
     HtmlLabel* ElHTMLLabel1;
-    QPushButton* ButtonOK;
+    HtmlButton* ButtonOK;
 
     // The label's picture for an image tag (the source name is not looked
     // at): the logo on the dialog's background, made once.
@@ -41,6 +41,7 @@ public:
 
 private:
     void FormCreate();
+    static QString WordLine();
 
     const TGhostscriptPool* m_ghostscripts;
     std::optional<QImage> m_logo;

@@ -1,15 +1,21 @@
 #include "dialogs/Optionen.h"
 
+#include "core/DialogHost.h"
 #include "core/LanguageFile.h"
 #include "core/MessageDlg.h"
 #include "core/Protocol.h"
 #include "core/Settings.h"
 #include "core/Tools.h"
+#include "core/UniCodeException.h"
+#include "dialogs/ElFormCaption.h"
+#include "dialogs/HtmlButton.h"
 #include "dialogs/HtmlCheckBox.h"
 #include "dialogs/PaperTable.h"
 #include "dialogs/PasswordEdit.h"
+#include "engine/UGraphicPrint.h"
 #include "ghostscript/UGhostscript.h"
 #include "platform/PrinterSystem.h"
+#include "support/SupportInfo.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -30,6 +36,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -41,14 +48,6 @@
 #include <cmath>
 #include <stdexcept>
 
-#if __has_include("engine/UGraphicPrint.h")
-#include "engine/UGraphicPrint.h"
-#define KALVINORA_HAVE_GRAFIKPRINT 1
-#endif
-#if __has_include("core/DialogHost.h")
-#include "core/DialogHost.h"
-#define KALVINORA_HAVE_DIALOGHOST 1
-#endif
 
 namespace {
 
@@ -132,6 +131,7 @@ TFormOption::TFormOption(ProgramState& state, QWidget* owner) : QDialog(owner), 
 {
     setObjectName(QStringLiteral("FormOption"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    new ElFormCaption(this);
 
     auto* main = new QVBoxLayout(this);
     PageControl1 = new QTabWidget(this);
@@ -538,12 +538,9 @@ void TFormOption::BuildBottomRow(QBoxLayout* main)
     connect(LinkLabel, &QLabel::linkActivated, this,
             [](const QString& link) { ShellExecuteFile(link, QString(), QStringLiteral("open"), 1); });
 
-    ButtonOK = new QPushButton;
+    ButtonOK = new HtmlButton;
     ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
     ButtonOK->setDefault(true);
-    QFont bold = ButtonOK->font();
-    bold.setBold(true);
-    ButtonOK->setFont(bold);
     ButtonCancel = new QPushButton;
     ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
     ButtonCancel->setAutoDefault(false);
@@ -561,6 +558,7 @@ void TFormOption::BuildBottomRow(QBoxLayout* main)
 void TFormOption::FormCreate()
 {
     // 1. The caption component stays only with a Unicode language file.
+    AdjustFormCaption(this);
     // 2. Printers: the stored one, else the printer currently selected.
     QStringList printers;
     GetPrinterlist(printers);
@@ -616,7 +614,7 @@ void TFormOption::FormCreate()
 
 void TFormOption::SetTexts()
 {
-    setWindowTitle(LangString("Option", "Caption", "Einstellungen"));
+    SetFormCaption(this, LangString("Option", "Caption", "Einstellungen"));
     PageControl1->setTabText(0, LangString("Option", "Tab1Caption", "Einstellungen"));
     PageControl1->setTabText(1, LangString("Option", "TabsheetInput", "Eingabe"));
     PageControl1->setTabText(2, LangString("Option", "TabsheetOutput", "Ausgabe"));
@@ -753,7 +751,7 @@ void TFormOption::SetTexts()
     TFComprButtons->button(7)->setText(gray + LangString("Option", "TFComp6", "PackBits Komprimierung"));
 
     // Bottom row.
-    ButtonOK->setText(LangString("Option", "ButtonOK", "OK"));
+    ButtonOK->SetHtmlCaption(QStringLiteral("<b>") + LangString("Option", "ButtonOK", "OK") + QStringLiteral("</b>"));
     ButtonCancel->setText(LangString("Option", "ButtonCancel", "Abbrechen"));
     ButtonSupportInfo->setToolTip(QStringLiteral("Save Support Infos"));
     LinkLabel->setText(QStringLiteral("<a href=\"%1\">%2</a>")
@@ -923,6 +921,33 @@ void TFormOption::ButtonProtocolClick()
 
 void TFormOption::ButtonSupportInfoClick()
 {
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("Support Infos (*.cab)"));
+    dialog.setDefaultSuffix(QStringLiteral("cab"));
+    // The dialog asks before it lets the user pick an existing file.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString target = dialog.selectedFiles().constFirst();
+
+    try {
+        const QString archive = CreateSupportInfo(m_state.GhostscriptPool.get());
+        QFile source(archive);
+        if (!source.open(QIODevice::ReadOnly))
+            throw UniCodeException(source.fileName() + QStringLiteral(": ") + source.errorString());
+        // Written beside the target and then put in its place, so that a
+        // failed copy leaves an existing file as it was.
+        QSaveFile copy(target);
+        if (!copy.open(QIODevice::WriteOnly) || copy.write(source.readAll()) != source.size() || !copy.commit())
+            throw UniCodeException(ReplaceFirst(
+                LangString("Option", "SupportSaveFailed", "Die Datei %s konnte nicht geschrieben werden."),
+                QStringLiteral("%s"), target) + QStringLiteral("\n") + copy.errorString());
+    } catch (const std::exception& e) {
+        WriteProtocol(QStringLiteral("Error SupportInfo: ") + ExceptionText(e));
+        MessageDlg(QString(), ExceptionText(e), mtError, MsgButtons({mbOK}));
+    }
 }
 
 bool TFormOption::eventFilter(QObject* watched, QEvent* event)
@@ -998,10 +1023,8 @@ void TFormOption::ButtonOKClick()
     for (const PasswordStep& step : steps) {
         QString typed = step.edit->text();
         if (typed != *step.stored && !typed.isEmpty()) {
-#ifdef KALVINORA_HAVE_DIALOGHOST
             if (!RepeatPassword(step.prompt, typed))
                 return;
-#endif
             *step.stored = typed;
             step.edit->setText(typed);
         }
@@ -1156,12 +1179,10 @@ void TFormOption::ButtonTestClick()
         report << LangString("Option", "PrinterOK", "Drucker \"%s\" erfolgreich eingestellt.")
                       .replace(QStringLiteral("%s"), printer);
 
-#ifdef KALVINORA_HAVE_GRAFIKPRINT
         {
             TGrafikPrint print(bmpFile);
             print.Print(psFile);
         }
-#endif
         report << LangString("Option", "PrintTestBMP", "Testgrafik gedruckt");
 
         QCoreApplication::processEvents();
@@ -1180,7 +1201,7 @@ void TFormOption::ButtonTestClick()
                                  "PS\".")
                           .replace(QStringLiteral("%s"), QStringLiteral("\n"));
     } catch (const std::exception& e) {
-        error = QString::fromUtf8(e.what());
+        error = ExceptionText(e);
     }
 
     // Whatever happened: the work files go, the form comes back.

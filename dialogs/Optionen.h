@@ -7,6 +7,7 @@
 
 #include <array>
 
+class HtmlButton;
 class HtmlCheckBox;
 class PasswordEdit;
 class QButtonGroup;
@@ -135,7 +136,7 @@ public:
     // Bottom row.
     QToolButton* ButtonSupportInfo;
     QLabel* LinkLabel;
-    QPushButton* ButtonOK;
+    HtmlButton* ButtonOK;
     QPushButton* ButtonCancel;
 
     // Handlers, named after their control and event.

@@ -1,8 +1,13 @@
 #include "support/TestEnvironment.h"
 
+#include "core/LanguageFile.h"
+#include "core/Settings.h"
 #include "core/Tools.h"
+#include "dialogs/ElFormCaption.h"
+#include "dialogs/HtmlButton.h"
 #include "dialogs/HtmlLabel.h"
 #include "dialogs/InfoUnitTovel.h"
+#include "support/OfficeDetection.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -32,6 +37,26 @@ void InstallFakeProgram(const QString& name)
                  "\"$0.args\"\n");
     script.close();
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// A language file with the given text, in UTF-16 (a Unicode file) or UTF-8.
+QString WriteLanguageFile(const QTemporaryDir& dir, const QString& text, bool unicode)
+{
+    const QString path = dir.filePath(unicode ? QStringLiteral("unicode.lng") : QStringLiteral("ansi.lng"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    if (unicode) {
+        QByteArray bytes("\xFF\xFE");
+        for (QChar c : text) {
+            bytes += char(c.unicode() & 0xFF);
+            bytes += char(c.unicode() >> 8);
+        }
+        f.write(bytes);
+    } else {
+        f.write(text.toUtf8());
+    }
+    return path;
 }
 
 QString ArgsFile(const QString& name) { return FakeBinFolder() + "/" + name + ".args"; }
@@ -85,6 +110,8 @@ private slots:
         qputenv("PATH", (FakeBinFolder() + ":" + qEnvironmentVariable("PATH")).toLocal8Bit());
     }
 
+    void cleanup() { OpenLanguageFile(QString()); }
+
     void init()
     {
         QFile::remove(ArgsFile(QStringLiteral("xdg-open")));
@@ -117,18 +144,67 @@ private slots:
                                           "www.kalvinora.org."));
         QCOMPARE(lines[4], QStringLiteral("Anfragen richten Sie bitte direkt an: support@kalvinora.org."));
         QCOMPARE(lines[6], name + " " + version);
+        QCOMPARE(lines[8], GetWordInfo());
+        QVERIFY(caption.endsWith(QStringLiteral("<br><br>") + GetWordInfo()));
     }
 
     void captionAndButton()
     {
         TFormInfo form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Information"));
-        QCOMPARE(form.ButtonOK->text(), QStringLiteral("OK"));
-        QVERIFY(form.ButtonOK->font().bold());
+        QCOMPARE(form.ButtonOK->HtmlCaption(), QStringLiteral("<b>OK</b>"));
         form.show();
         QTest::mouseClick(form.ButtonOK, Qt::LeftButton);
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QVERIFY(!form.isVisible());
+    }
+
+    void okCaptionLosesItsFirstAmpersand_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("access key") << QStringLiteral("&OK") << QStringLiteral("<b>OK</b>") << QStringLiteral("OK");
+        QTest::newRow("two ampersands") << QStringLiteral("&O&K") << QStringLiteral("<b>O&&K</b>")
+                                        << QStringLiteral("O&K");
+        QTest::newRow("none") << QStringLiteral("Schließen") << QStringLiteral("<b>Schließen</b>")
+                              << QStringLiteral("Schließen");
+    }
+
+    void okCaptionLosesItsFirstAmpersand()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, caption);
+        QFETCH(QString, shown);
+        ActiveLanguageFile().Parse(QStringLiteral("[InfoDialog]\r\nButtonOK=") + text + QStringLiteral("\r\n\r\n"));
+        TFormInfo form;
+        QCOMPARE(form.ButtonOK->HtmlCaption(), caption);
+        // What the button reads as: the text without its access-key marks.
+        QTextDocument doc;
+        doc.setHtml(QString(caption).replace(QStringLiteral("&&"), QStringLiteral("&amp;")));
+        QCOMPARE(doc.toPlainText(), shown);
+    }
+
+    void captionGoesWhereTheLanguageFileAllows_data()
+    {
+        QTest::addColumn<bool>("unicode");
+        QTest::newRow("Unicode language file") << true;
+        QTest::newRow("8-bit language file") << false;
+    }
+
+    void captionGoesWhereTheLanguageFileAllows()
+    {
+        QFETCH(bool, unicode);
+        QTemporaryDir dir;
+        OpenLanguageFile(WriteLanguageFile(dir, QStringLiteral("[InfoDialog]\r\nCaption=Über Kalvinora\r\n\r\n"), unicode));
+        QCOMPARE(IsUnicodeFile(ActiveLanguageFile().FileName()), unicode);
+
+        TFormInfo form;
+        ElFormCaption* component = FindFormCaption(&form);
+        QCOMPARE(component != nullptr, unicode);
+        if (component)
+            QCOMPARE(component->Caption(), QStringLiteral("Über Kalvinora"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Über Kalvinora"));
     }
 
     void logoSitsOnTheDialogBackground()
@@ -215,6 +291,32 @@ private slots:
         const QByteArray output = child.readAll();
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
         QVERIFY2(output.contains("PASS   : TestInfoDialog::formSizeOnThisScreen()"), output.constData());
+    }
+
+    void supportLinkMailsAFreshArchive()
+    {
+        QFile::remove(GetDataFolder() + QStringLiteral("SupportInfo.CAB"));
+        TFormInfo form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(ClickLink(form.ElHTMLLabel1, QStringLiteral("email")));
+        QTRY_VERIFY(QFile::exists(ArgsFile(QStringLiteral("xdg-email"))));
+
+        const QString archive = GetDataFolder() + QStringLiteral("SupportInfo.CAB");
+        QVERIFY(QFile::exists(archive));
+        const QString subject = QFileInfo(QCoreApplication::applicationFilePath()).fileName() + " - " +
+                                GetFileVersionText(QStringLiteral("%d.%d (build %3:d)"));
+        QCOMPARE(RecordedArgs(QStringLiteral("xdg-email")),
+                 (QStringList{QStringLiteral("--subject"), subject, QStringLiteral("--attach"), archive,
+                              QStringLiteral("support@kalvinora.org")}));
+
+        // The attachment is a cabinet a cabinet tool can read.
+        QProcess cab;
+        cab.start(QStringLiteral("cabextract"), {QStringLiteral("-l"), archive});
+        QVERIFY(cab.waitForFinished(30000));
+        QCOMPARE(cab.exitCode(), 0);
+        QVERIFY(cab.readAllStandardOutput().contains("system.txt"));
+        QVERIFY(!QFile::exists(ArgsFile(QStringLiteral("xdg-open"))));
     }
 
     void webLinkOpensTheBrowser()

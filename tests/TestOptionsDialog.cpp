@@ -1,7 +1,10 @@
 #include "support/TestEnvironment.h"
 
+#include "core/DialogHost.h"
 #include "core/ProgramState.h"
 #include "core/Protocol.h"
+#include "core/Settings.h"
+#include "dialogs/HtmlButton.h"
 #include "dialogs/HtmlCheckBox.h"
 #include "dialogs/Optionen.h"
 #include "dialogs/PasswordEdit.h"
@@ -15,7 +18,13 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -139,6 +148,94 @@ public:
 private:
     QString m_name;
 };
+
+// Answers the password confirmations from a script and records what was
+// asked, in order.
+class ScriptedHost : public DialogHost {
+public:
+    struct Answer {
+        bool confirm;
+        QString password;  // what the user left in the first entry; empty: unchanged
+    };
+    QList<Answer> answers;
+    QStringList prompts;
+    QStringList offered;
+    QList<MessageRequest> messages;
+
+    int ShowMessage(const MessageRequest& request) override
+    {
+        messages.append(request);
+        return mrOk;
+    }
+    bool InputPassword(const QString&, QString&, bool&) override { return false; }
+    bool RepeatPassword(const QString& description, QString& password) override
+    {
+        prompts << description;
+        offered << password;
+        const Answer a = answers.isEmpty() ? Answer{false, {}} : answers.takeFirst();
+        if (a.confirm && !a.password.isEmpty())
+            password = a.password;
+        return a.confirm;
+    }
+    QString SelectLanguageFile() override { return {}; }
+};
+
+const char* const kRepeatProt = "Bitte wiederholen Sie das Passwort zum Abschalten vom Dokumentenschutz.";
+const char* const kRepeatOpen = "Bitte wiederholen Sie das Passwort zum Öffnen vom PDF-Dokument.";
+
+// Runs action on the next modal dialog of type T as soon as it is shown.
+template <typename T>
+void WhenModal(std::function<void(T*)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            action(dialog);
+        }
+    });
+    timer->start();
+}
+
+// Goes to folder in the file dialog, types name and presses Save, as a user
+// does. The dialog lists a folder in the background and clears the name
+// field when the listing arrives, so the name is typed after that. A dialog
+// that cannot be confirmed is cancelled, so that the test fails instead of
+// waiting for ever.
+void SaveAs(QFileDialog* dialog, const QString& folder, const QString& name)
+{
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* buttons = dialog->findChild<QDialogButtonBox*>();
+    QPushButton* save = buttons ? buttons->button(QDialogButtonBox::Save) : nullptr;
+    if (!model || !edit || !save) {
+        dialog->reject();
+        QFAIL("not the file dialog expected");
+    }
+    QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+    dialog->setDirectory(folder);
+    loaded.wait(5000);
+    edit->setFocus();
+    edit->clear();
+    QTest::keyClicks(edit, name);
+    if (!save->isEnabled()) {
+        dialog->reject();
+        QFAIL("the Save button stays disabled");
+    }
+    QTest::mouseClick(save, Qt::LeftButton);
+}
+
+void TypePassword(TFormOption& form, QLineEdit* edit, const QString& text)
+{
+    form.PageControl1->setCurrentWidget(form.TabSheetOutput);
+    form.PageControl2->setCurrentWidget(form.TabSheetEncryption);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
 
 void ClickOK(TFormOption& form) { QTest::mouseClick(form.ButtonOK, Qt::LeftButton); }
 
@@ -853,6 +950,197 @@ private slots:
         QVERIFY(ProtocolEnabled());
         ClickOK(form);
         QVERIFY(!ProtocolEnabled());
+    }
+
+    void cancelledOwnerConfirmationKeepsTheDialogOpen()
+    {
+        ScriptedHost host;
+        host.answers = {{false, {}}};
+        const ScopedDialogHost scope(&host);
+        ProgramState state = FullState();
+        const ProgramState before = state;
+
+        TFormOption form(state);
+        form.show();
+        QTest::mouseClick(form.PosCC, Qt::LeftButton);
+        TypePassword(form, form.EditProtPassword, QStringLiteral("NewOwner7"));
+        ClickOK(form);
+
+        QCOMPARE(host.prompts, QStringList{QString::fromUtf8(kRepeatProt)});
+        QCOMPARE(host.offered, QStringList{QStringLiteral("NewOwner7")});
+        QVERIFY(form.isVisible());
+        QCOMPARE(form.result(), int(QDialog::Rejected));
+        // Nothing else was taken over either.
+        CompareEdited(state, before);
+        QCOMPARE(form.EditProtPassword->text(), QStringLiteral("NewOwner7"));
+    }
+
+    void confirmedOwnerPasswordStaysWhenTheOpenOneIsNot()
+    {
+        ScriptedHost host;
+        host.answers = {{true, {}}, {false, {}}};
+        const ScopedDialogHost scope(&host);
+        ProgramState state = FullState();
+
+        TFormOption form(state);
+        form.show();
+        TypePassword(form, form.EditProtPassword, QStringLiteral("NewOwner7"));
+        TypePassword(form, form.EditOpenPassword, QStringLiteral("NewOpen8"));
+        ClickOK(form);
+
+        QCOMPARE(host.prompts, (QStringList{QString::fromUtf8(kRepeatProt), QString::fromUtf8(kRepeatOpen)}));
+        QVERIFY(form.isVisible());
+        QCOMPARE(state.ProtP, QStringLiteral("NewOwner7"));
+        QCOMPARE(state.OpenP, QStringLiteral("open1"));
+
+        QTest::mouseClick(form.ButtonCancel, Qt::LeftButton);
+        QCOMPARE(state.ProtP, QStringLiteral("NewOwner7"));
+        QCOMPARE(state.OpenP, QStringLiteral("open1"));
+    }
+
+    void passwordsNeedConfirmationOnlyWhenChanged_data()
+    {
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<QString>("open");
+        QTest::addColumn<QStringList>("prompts");
+
+        const QString prot = QString::fromUtf8(kRepeatProt);
+        const QString open = QString::fromUtf8(kRepeatOpen);
+        QTest::newRow("both unchanged") << QStringLiteral("Owner2") << QStringLiteral("open1") << QStringList();
+        QTest::newRow("both changed") << QStringLiteral("Owner3") << QStringLiteral("open2") << QStringList{prot, open};
+        QTest::newRow("open changed") << QStringLiteral("Owner2") << QStringLiteral("open2") << QStringList{open};
+        QTest::newRow("both emptied") << QString() << QString() << QStringList();
+        QTest::newRow("case differs") << QStringLiteral("OWNER2") << QStringLiteral("open1") << QStringList{prot};
+    }
+
+    void passwordsNeedConfirmationOnlyWhenChanged()
+    {
+        QFETCH(QString, owner);
+        QFETCH(QString, open);
+        QFETCH(QStringList, prompts);
+
+        ScriptedHost host;
+        host.answers = {{true, {}}, {true, {}}};
+        const ScopedDialogHost scope(&host);
+        ProgramState state = FullState();
+
+        TFormOption form(state);
+        form.show();
+        TypePassword(form, form.EditProtPassword, owner);
+        TypePassword(form, form.EditOpenPassword, open);
+        ClickOK(form);
+
+        QCOMPARE(host.prompts, prompts);
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(state.ProtP, owner);
+        QCOMPARE(state.OpenP, open);
+    }
+
+    void theConfirmedPasswordIsTheOneStored()
+    {
+        // The confirmation's first entry can still be edited; what the user
+        // confirmed there is what counts.
+        ScriptedHost host;
+        host.answers = {{true, QStringLiteral("Typed2x")}};
+        const ScopedDialogHost scope(&host);
+        ProgramState state = FullState();
+
+        TFormOption form(state);
+        form.show();
+        TypePassword(form, form.EditProtPassword, QStringLiteral("Typed1x"));
+        ClickOK(form);
+
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QCOMPARE(state.ProtP, QStringLiteral("Typed2x"));
+    }
+
+    void supportArchiveIsSavedWhereTheUserSays_data()
+    {
+        QTest::addColumn<QString>("typedName");
+        QTest::addColumn<QString>("savedName");
+        QTest::newRow("default extension added") << QStringLiteral("report") << QStringLiteral("report.cab");
+        QTest::newRow("with extension") << QStringLiteral("my support.cab") << QStringLiteral("my support.cab");
+    }
+
+    void supportArchiveIsSavedWhereTheUserSays()
+    {
+        QFETCH(QString, typedName);
+        QFETCH(QString, savedName);
+        QTemporaryDir dir;
+        ProgramState state;
+        SetProtocolEnabled(true);
+        WriteProtocol(QStringLiteral("a line for the archive"));
+
+        ScriptedHost host;
+        const ScopedDialogHost scope(&host);
+        TFormOption form(state);
+        form.show();
+        QVERIFY(form.ButtonSupportInfo->isEnabled());
+        QString filter;
+        WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+            filter = dialog->selectedNameFilter();
+            SaveAs(dialog, dir.path(), typedName);
+        });
+        QTest::mouseClick(form.ButtonSupportInfo, Qt::LeftButton);
+
+        QCOMPARE(filter, QStringLiteral("Support Infos (*.cab)"));
+        QVERIFY2(host.messages.isEmpty(), qPrintable(host.messages.value(0).message));
+        const QString saved = dir.filePath(savedName);
+        QVERIFY2(QFile::exists(saved), qPrintable(QDir(dir.path()).entryList(QDir::Files).join('|')));
+        QProcess cab;
+        cab.start(QStringLiteral("cabextract"), {QStringLiteral("-l"), saved});
+        QVERIFY(cab.waitForFinished(30000));
+        const QByteArray listing = cab.readAllStandardOutput();
+        QVERIFY2(cab.exitStatus() == QProcess::NormalExit && cab.exitCode() == 0, listing.constData());
+        QVERIFY(listing.contains("system.txt"));
+        QVERIFY(listing.contains("protokoll.txt"));
+        QCOMPARE(form.result(), 0);
+        QVERIFY(form.isVisible());
+    }
+
+    void supportArchiveAsksBeforeReplacing_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("replace") << true;
+        QTest::newRow("keep") << false;
+    }
+
+    void supportArchiveAsksBeforeReplacing()
+    {
+        QFETCH(bool, replace);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("old.cab"));
+        {
+            QFile old(target);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("an older archive");
+        }
+        ScriptedHost host;
+        const ScopedDialogHost scope(&host);
+        ProgramState state;
+        TFormOption form(state);
+        form.show();
+        bool asked = false;
+        WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+            WhenModal<QMessageBox>([&](QMessageBox* box) {
+                asked = true;
+                box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+            });
+            SaveAs(dialog, dir.path(), QStringLiteral("old.cab"));
+            // Not replacing leaves the user in the file dialog; he cancels it.
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        QTest::mouseClick(form.ButtonSupportInfo, Qt::LeftButton);
+
+        QVERIFY(asked);
+        QVERIFY2(host.messages.isEmpty(), qPrintable(host.messages.value(0).message));
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll();
+        QCOMPARE(content == "an older archive", !replace);
+        if (replace)
+            QVERIFY(content.startsWith("MSCF"));
     }
 
     void pagesOpenAtTheFirstOne()
