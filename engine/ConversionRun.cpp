@@ -2,7 +2,7 @@
 
 #include "core/LanguageFile.h"
 #include "core/MessageDlg.h"
-#include "core/PasswordPrompt.h"
+#include "core/DialogHost.h"
 #include "core/Protocol.h"
 #include "core/Tools.h"
 #include "core/UniCodeException.h"
@@ -193,7 +193,7 @@ void Run::AskOwnerPassword()
         QString password;
         bool save = false;
         if (InputPassword(LangString("Main", "InputPswProt", "Bitte geben Sie das Passwort zum Abschalten vom Dokumentenschutz ein."),
-                          password, save, false)) {
+                          password, save)) {
             runOwnerPassword = password;
             if (save)
                 s.ProtP = password;
