@@ -237,7 +237,9 @@ void Run::WordSection()
         word.StartWord();
         for (const Entry& e : std::as_const(docList)) {
             try {
-                word.ConvertWordDocument(e.path, psInput, outputPath);
+                word.ConvertWordDocument(e.path);
+                psInput = word.PSInput();
+                outputPath = word.OutputPath();
             } catch (const ItemFailure& f) {
                 // A file that is no document at all: the others still convert.
                 ItemFailed(e.path, f.Message());
