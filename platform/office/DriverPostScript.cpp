@@ -66,14 +66,6 @@ std::unique_ptr<QTemporaryFile> HelperFile(const QString& targetPath, const QStr
     return file;
 }
 
-// Ghostscript reads "%" in an output file name as a page number format.
-QString GhostscriptOutputName(const QString& path)
-{
-    QString escaped = path;
-    escaped.replace('%', QStringLiteral("%%"));
-    return escaped;
-}
-
 QByteArray CommentValue(const QString& value)
 {
     QString v = value;
@@ -110,7 +102,7 @@ void CopyWithHeader(const QString& source, const QString& targetPath, const QStr
             break;
     }
     if (!header.startsWith("%!PS"))
-        Fail(QStringLiteral("Ghostscript wrote no PostScript."));
+        Fail(QStringLiteral("pdftops wrote no PostScript."));
 
     // Written in place (not replaced), so that a target reached through a
     // link writes the file the link names.
@@ -134,7 +126,7 @@ void CopyWithHeader(const QString& source, const QString& targetPath, const QStr
 
 }  // namespace
 
-QString DriverCreatorName() { return QStringLiteral("Kalvinora Office PostScript (LibreOffice, Ghostscript ps2write)"); }
+QString DriverCreatorName() { return QStringLiteral("Kalvinora Office PostScript (LibreOffice, pdftops)"); }
 
 QByteArray TagDriverHeader(const QByteArray& header, const QString& title, const QString& creator, const QString& user)
 {
@@ -174,14 +166,16 @@ void WriteDriverPostScript(const DriverJob& job)
             pdf = reversed->fileName();
         }
 
+        // poppler's pdftops, not Ghostscript's ps2write: ps2write reads its
+        // embedded objects by byte count, so the header rewrite before the
+        // PDF is made (which writes every line with CR LF) would break the
+        // file. pdftops writes 7-bit text whose data ends at markers, and
+        // keeps JPEG pictures as they are.
         const auto postScript = HelperFile(job.targetPath, QStringLiteral(".ps"));
-        RunTool(QStringLiteral("gs"),
-                {QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-q"),
-                 QStringLiteral("-sDEVICE=ps2write"), QStringLiteral("-sOutputFile=") + GhostscriptOutputName(postScript->fileName()),
-                 QStringLiteral("-f"), pdf},
+        RunTool(QStringLiteral("pdftops"), {QStringLiteral("-level3"), QStringLiteral("-origpagesizes"), pdf, postScript->fileName()},
                 job.timeoutMs);
         if (QFileInfo(postScript->fileName()).size() == 0)
-            Fail(QStringLiteral("Ghostscript wrote no PostScript."));
+            Fail(QStringLiteral("pdftops wrote no PostScript."));
         CopyWithHeader(postScript->fileName(), job.targetPath, job.title, job.user);
     } catch (...) {
         // A failed print leaves no half file behind that could pass for output.

@@ -19,9 +19,11 @@ struct DriverJob {
 // The "%%Creator:" text of the driver.
 QString DriverCreatorName();
 
-// Writes job.targetPath. Helper files are made next to the target and
-// removed in every case. Raises std::runtime_error with Ghostscript's (or
-// qpdf's) message on failure; the target is then left empty.
+// Writes job.targetPath: DSC-conforming PostScript in 7-bit text whose
+// data does not depend on its line ends, so that the header can be
+// rewritten line by line. Helper files are made next to the target and
+// removed in every case. Raises std::runtime_error with the message of
+// pdftops (or qpdf) on failure; the target is then left empty.
 void WriteDriverPostScript(const DriverJob& job);
 
 // Puts "%%Title:", "%%Creator:" and "%%For:" right after the first line of

@@ -12,8 +12,8 @@ struct OfficeInstance;
 // starts it (a private profile in the data folder, a pipe of its own), every
 // later connect attaches to it, and Quit ends it. Documents are opened
 // hidden and read-only, so nothing is ever written next to them; macros are
-// never run. Printing stores the document as PDF and lets Ghostscript write
-// the PostScript file a printer driver would have written (see
+// never run. Printing stores the document as PDF and turns that into the
+// PostScript file a printer driver would have written (see
 // DriverPostScript.h).
 //
 // The office has no printers of its own here: ActivePrinter is the name last
