@@ -271,6 +271,22 @@ private slots:
         QCOMPARE(static_cast<LibreOfficeApplication*>(m_app.get())->ProcessId(), m_pid);
     }
 
+    void expandingSubdocumentsBringsInTheLinkedParts()
+    {
+        const QString master = Copy(QStringLiteral("master.odt"), QStringLiteral("master"));
+        Copy(QStringLiteral("part.odt"), QStringLiteral("master"));
+        m_app->ChangeFileOpenDirectory(QFileInfo(master).path());
+        auto doc = m_app->DocumentsOpen(QStringLiteral("master.odt"));
+        doc->SetSubdocumentsExpanded(true);
+        const QString ps = m_dir.filePath(QStringLiteral("master/master.ps"));
+        doc->PrintOut(false, ps, 0, 1, 0, true);
+        doc->Close(false);
+        const QString text = TextOfPostScript(ps);
+        QVERIFY2(text.contains(QStringLiteral("Master text.")) && text.contains(QStringLiteral("Fresh subdocument text.")),
+                 qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("Stale cached text.")));
+    }
+
     void printingIntoAMissingFolderFails()
     {
         const QString path = Copy(QStringLiteral("fixture.rtf"), QStringLiteral("nofolder"));

@@ -1,5 +1,7 @@
 #include "platform/office/DriverPostScript.h"
 
+#include "platform/office/GlyphUnicode.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -81,7 +83,8 @@ bool StartsWithNoCase(const QByteArray& line, const char* prefix)
     return line.left(qsizetype(qstrlen(prefix))).toUpper() == QByteArray(prefix).toUpper();
 }
 
-void CopyWithHeader(const QString& source, const QString& targetPath, const QString& title, const QString& user)
+void CopyWithHeader(const QString& source, const QString& targetPath, const QString& title, const QString& user,
+                    GlyphUnicodeWriter& glyphs)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
@@ -112,7 +115,7 @@ void CopyWithHeader(const QString& source, const QString& targetPath, const QStr
     bool ok = out.write(TagDriverHeader(header, title, DriverCreatorName(), user)) >= 0;
     QByteArray buffer;
     while (ok && !in.atEnd()) {
-        buffer = in.read(1 << 20);
+        buffer = glyphs.Active() ? glyphs.Line(in.readLine()) : in.read(1 << 20);
         if (buffer.isEmpty() && in.error() != QFileDevice::NoError)
             break;
         ok = out.write(buffer) == buffer.size();
@@ -176,7 +179,9 @@ void WriteDriverPostScript(const DriverJob& job)
                 job.timeoutMs);
         if (QFileInfo(postScript->fileName()).size() == 0)
             Fail(QStringLiteral("pdftops wrote no PostScript."));
-        CopyWithHeader(postScript->fileName(), job.targetPath, job.title, job.user);
+        const FontUnicodeMaps maps = ReadFontUnicodeMaps(pdf, job.timeoutMs);
+        GlyphUnicodeWriter glyphs(maps);
+        CopyWithHeader(postScript->fileName(), job.targetPath, job.title, job.user, glyphs);
     } catch (...) {
         // A failed print leaves no half file behind that could pass for output.
         QFile target(job.targetPath);

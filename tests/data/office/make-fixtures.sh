@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the small Word documents the office tests print: a two-page RTF
-# written by hand, saved by LibreOffice in every Word format the program
+# written by hand (page one in Helvetica, page two in Calibri, which the
+# office replaces by a TrueType font), saved by LibreOffice in every Word format the program
 # opens, and a page with a PNG and a JPEG picture as .docx. Run it from
 # anywhere; it writes next to itself.
 set -euo pipefail
@@ -8,9 +9,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-printf '%s\r\n' '{\rtf1\ansi\deff0{\fonttbl{\f0\fswiss Helvetica;}}' \
+printf '%s\r\n' '{\rtf1\ansi\deff0{\fonttbl{\f0\fswiss Helvetica;}{\f1\fswiss Calibri;}}' \
   '\f0\fs28 Kalvinora fixture page one: the quick brown fox.\par' \
-  '\page Kalvinora fixture page two: jumps over the lazy dog.\par' \
+  '\page\f1 Kalvinora fixture page two: jumps over the lazy dog.\par' \
   '}' > "$here/fixture.rtf"
 
 convert -size 120x60 gradient:red-blue -depth 8 "$work/a.png"
@@ -53,5 +54,29 @@ with zipfile.ZipFile(here + "/fixture.dotm", "w", zipfile.ZIP_DEFLATED) as dst:
             data = data.replace(b"ms-word.document.macroEnabled.main+xml",
                                 b"ms-word.template.macroEnabledTemplate.main+xml")
         dst.writestr(item, data)
+PY
+# A master document whose section is linked to a document of its own; the
+# copy of the part stored in the master is out of date.
+python3 - "$here" <<'PY'
+import sys, zipfile
+here = sys.argv[1]
+def odt(name, body):
+    content = ('<?xml version="1.0" encoding="UTF-8"?>\n'
+               '<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+               'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
+               'xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2">'
+               '<office:body><office:text>%s</office:text></office:body></office:document-content>' % body)
+    manifest = ('<?xml version="1.0" encoding="UTF-8"?>\n'
+                '<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0" manifest:version="1.2">'
+                '<manifest:file-entry manifest:full-path="/" manifest:media-type="application/vnd.oasis.opendocument.text"/>'
+                '<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/></manifest:manifest>')
+    with zipfile.ZipFile(here + "/" + name, "w") as z:
+        z.writestr(zipfile.ZipInfo("mimetype"), "application/vnd.oasis.opendocument.text")
+        z.writestr("content.xml", content, zipfile.ZIP_DEFLATED)
+        z.writestr("META-INF/manifest.xml", manifest, zipfile.ZIP_DEFLATED)
+odt("part.odt", "<text:p>Fresh subdocument text.</text:p>")
+odt("master.odt", '<text:p>Master text.</text:p><text:section text:name="Part1">'
+    '<text:section-source xlink:href="../part.odt" xlink:type="simple"/>'
+    "<text:p>Stale cached text.</text:p></text:section>")
 PY
 ls -l "$here"
