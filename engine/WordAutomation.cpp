@@ -62,10 +62,9 @@ QString ChangeExtension(const QString& path, const QString& extension)
 UniCodeException NoDocPrint(const QString& message)
 {
     return UniCodeException(FormatText(
-        LangString("Main", "NoDocPrint",
-                   "Der Zugriff auf die COM-Schnittstelle vom %s-Dokument schlug fehl (%s). Starten Sie Windows neu und "
-                   "versuchen Sie es erneut. Sollte dieser Fehler erneut auftreten, versuchen Sie einen anderen "
-                   "Druckertreiber oder verkleinern Sie das Dokument."),
+        // clang-format off
+        LangString("Main", "NoDocPrint", "Der Zugriff auf die COM-Schnittstelle vom %s-Dokument schlug fehl (%s). Starten Sie Windows neu und versuchen Sie es erneut. Sollte dieser Fehler erneut auftreten, versuchen Sie einen anderen Druckertreiber oder verkleinern Sie das Dokument."),
+        // clang-format on
         {kWinword, message}));
 }
 
@@ -110,9 +109,9 @@ void WordAutomation::StartWord()
             m_app = attempt();
         } catch (const std::exception& e) {
             throw UniCodeException(FormatText(
-                LangString("Main", "NoConnect",
-                           "Der Zugriff auf die COM-Schnittstelle von %s wurde verweigert (%s). Dieser Fehler lässt "
-                           "sich im Allgemeinen durch die Neuinstallation oder Reperaturinstallation von %s beheben."),
+                // clang-format off
+                LangString("Main", "NoConnect", "Der Zugriff auf die COM-Schnittstelle von %s wurde verweigert (%s). Dieser Fehler lässt sich im Allgemeinen durch die Neuinstallation oder Reperaturinstallation von %s beheben."),
+                // clang-format on
                 {kWinword, ExceptionText(e), kWinword}));
         }
     }

@@ -417,6 +417,11 @@ LibreOfficeApplication::LibreOfficeApplication(std::shared_ptr<OfficeInstance> i
 
 LibreOfficeApplication::~LibreOfficeApplication() = default;
 
+bool LibreOfficeApplication::Installed()
+{
+    return QFileInfo(OfficeProcess::ProgramFolder() + QStringLiteral("/soffice.bin")).isExecutable();
+}
+
 std::shared_ptr<OfficeApplication> LibreOfficeApplication::Connect()
 {
     std::shared_ptr<OfficeInstance>& running = RunningInstance();

@@ -29,6 +29,9 @@ public:
     explicit LibreOfficeApplication(std::shared_ptr<OfficeInstance> instance);
     ~LibreOfficeApplication() override;
 
+    // Whether LibreOffice is installed where the program looks for it.
+    static bool Installed();
+
     // Attaches to the running office, else starts one.
     static std::shared_ptr<OfficeApplication> Connect();
     // Ends the running office, if any (at program end; tests).
