@@ -17,7 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -80,11 +80,8 @@ int FormatNumber(const QString& name)
 
 int main(int argc, char* argv[])
 {
-    // Pictures are decoded and printed without a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("kalvinora-cli"));
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kalvinora-cli"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -104,18 +101,18 @@ int main(int argc, char* argv[])
     parser.addOptions({formatOption, outputOption, combineOption, setOption, printersOption, gsOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    QGuiApplication::setApplicationVersion(GetFileVersionText(QStringLiteral("%d.%d.%d.%d")));
+    QCoreApplication::setApplicationVersion(GetFileVersionText(QStringLiteral("%d.%d.%d.%d")));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to convert, in the order of the combined document."),
                                  QStringLiteral("FILE..."));
 
-    if (!parser.parse(QGuiApplication::arguments()))
+    if (!parser.parse(QCoreApplication::arguments()))
         return UsageError(parser.errorText());
     if (parser.isSet(helpOption)) {
         Print(stdout, parser.helpText());
         return ExitConverted;
     }
     if (parser.isSet(versionOption)) {
-        Print(stdout, QStringLiteral("kalvinora-cli ") + QGuiApplication::applicationVersion());
+        Print(stdout, QStringLiteral("kalvinora-cli ") + QCoreApplication::applicationVersion());
         return ExitConverted;
     }
 
