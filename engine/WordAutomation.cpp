@@ -4,6 +4,7 @@
 #include "core/ProgramState.h"
 #include "core/Protocol.h"
 #include "core/UniCodeException.h"
+#include "engine/RunPaths.h"
 #include "engine/WorkPaths.h"
 #include "platform/office/LibreOfficeApplication.h"
 
@@ -49,24 +50,21 @@ QString DirectoryPart(const QString& path)
 
 QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf('/') + 1); }
 
-QString WithDelimiter(const QString& dir) { return dir.endsWith('/') ? dir : dir + '/'; }
-
-QString ChangeExtension(const QString& path, const QString& extension)
+QString NoDocPrintText(const QString& message)
 {
-    const qsizetype dot = path.lastIndexOf('.');
-    if (dot < 0 || dot < path.lastIndexOf('/'))
-        return path + extension;
-    return path.left(dot) + extension;
-}
-
-UniCodeException NoDocPrint(const QString& message)
-{
-    return UniCodeException(FormatText(
+    return FormatText(
         // clang-format off
         LangString("Main", "NoDocPrint", "Der Zugriff auf die COM-Schnittstelle vom %s-Dokument schlug fehl (%s). Starten Sie Windows neu und versuchen Sie es erneut. Sollte dieser Fehler erneut auftreten, versuchen Sie einen anderen Druckertreiber oder verkleinern Sie das Dokument."),
         // clang-format on
-        {kWinword, message}));
+        {kWinword, message});
 }
+
+UniCodeException NoDocPrint(const QString& message) { return UniCodeException(NoDocPrintText(message)); }
+
+// The document application could not open the file.
+struct OpenFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 }  // namespace
 
@@ -157,15 +155,17 @@ void WordAutomation::ConvertWordDocument(const QString& path)
         }
         if (!alreadyOpen) {
             m_app->ChangeFileOpenDirectory(dir);
-            doc = m_app->DocumentsOpen(name);
+            try {
+                doc = m_app->DocumentsOpen(name);
+            } catch (const std::exception& e) {
+                throw OpenFailure(ExceptionText(e).toStdString());
+            }
         }
         WriteProtocol(QStringLiteral("Dokument verbunden"));
 
-        const QString p = ChangeExtension(path, QStringLiteral(".ps"));
-        const QString workFile = CheckPSPath(m_state, p);
+        const QString workFile = CheckPSPath(m_state, ReplaceExtension(path, QStringLiteral(".ps")));
         m_psInput = ShortPath(workFile);
-        const QString outputDir = DirectoryPart(CheckOutPath(m_state, p));
-        m_outputPath = WithDelimiter(ShortPath(outputDir)) + FileNamePart(p);
+        m_outputPath = DocumentOutputPath(m_state, path);
         WriteProtocol(QStringLiteral("Dokument2: ") + m_outputPath);
 
         savedReverse = m_app->PrintReverse();
@@ -205,6 +205,10 @@ void WordAutomation::ConvertWordDocument(const QString& path)
             } catch (const std::exception&) {
             }
         }
+        // A file that cannot be opened as a document is that file's failure:
+        // the other documents of the run still convert.
+        if (dynamic_cast<const OpenFailure*>(&e))
+            throw ItemFailure(NoDocPrintText(message));
         throw NoDocPrint(message);
     }
     doc.reset();
