@@ -156,11 +156,11 @@ bool ReadsAsCommand(const QString& name)
 void CheckFileName(const QString& name)
 {
     if (BreaksLine(name))
-        throw UniCodeException(ReplaceFirst(
+        throw ItemFailure(ReplaceFirst(
             LangString("Main", "GsNameBreaksLine", "Die Datei %s kann nicht an Ghostscript übergeben werden, weil ihr Name einen Zeilenumbruch, ein Anführungszeichen oder ein anderes Steuerzeichen enthält oder auf einen umgekehrten Schrägstrich endet. Bitte benennen Sie die Datei um."),
             QStringLiteral("%s"), Printable(name)));
     if (ReadsAsCommand(name))
-        throw UniCodeException(ReplaceFirst(
+        throw ItemFailure(ReplaceFirst(
             LangString("Main", "GsNameIsOption", "Die Datei %s kann nicht an Ghostscript übergeben werden, weil ihr Name mit „-“, „@“, „%“ oder „|“ beginnt und von Ghostscript als Befehl gelesen würde. Bitte benennen Sie die Datei um."),
             QStringLiteral("%s"), Printable(name)));
 }
@@ -447,7 +447,7 @@ void PsToPdf(ProgramState& state, bool tagHeader, const QString& psInput, const 
                                         QStringLiteral("%s"), QString::number(exitCode));
         else
             text += '\n' + message;
-        throw UniCodeException(text);
+        throw ItemFailure(text);
     }
     const FileSnapshot after = Snapshot(firstOutput);
     if (!after.exists ||
@@ -457,6 +457,6 @@ void PsToPdf(ProgramState& state, bool tagHeader, const QString& psInput, const 
                             {InputNames(psInput), firstOutput});
         if (!message.isEmpty())
             text += '\n' + message;
-        throw UniCodeException(text);
+        throw ItemFailure(text);
     }
 }

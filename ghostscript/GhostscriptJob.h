@@ -14,9 +14,10 @@
 // chosen Ghostscript's console program. outputPath still carries the
 // source's extension; it is replaced by the format's ending. For PDF output
 // with tagHeader the PostScript header is retagged first.
-// Raises UniCodeException when a path cannot be handed to Ghostscript
-// safely, when Ghostscript cannot be started, and when it fails or writes
-// nothing; the parameter file is removed in every case.
+// Raises ItemFailure when a file name cannot be handed to Ghostscript safely
+// and when Ghostscript fails on the input or writes nothing (the run goes on
+// with its next file), UniCodeException when Ghostscript cannot be started
+// or a setting cannot be written; the parameter file is removed in every case.
 void PsToPdf(ProgramState& state, bool tagHeader, const QString& psInput, const QString& outputPath,
              const QString& runOwnerPassword);
 
