@@ -3,6 +3,8 @@
 #include "core/ProgramState.h"
 
 #include <QDialog>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <array>
@@ -10,6 +12,7 @@
 class HtmlButton;
 class HtmlCheckBox;
 class PasswordEdit;
+class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -166,7 +169,7 @@ private:
     void BuildEncryptionPage();
     void BuildGraphicsPage();
     void BuildTiffPage();
-    void BuildBottomRow(class QBoxLayout* layout);
+    void BuildBottomRow(QBoxLayout* layout);
 
     void FormCreate();
     void SetTexts();
