@@ -237,6 +237,36 @@ void TypePassword(TFormOption& form, QLineEdit* edit, const QString& text)
     QTest::keyClicks(edit, text);
 }
 
+// Stand-ins for the desktop's xdg-open and xdg-mime: xdg-mime says every
+// file has a program, xdg-open writes what it was asked to open into
+// "xdg-open.args" beside it.
+QString FakeDesktop()
+{
+    const QString bin = TestEnvironment::Home() + QStringLiteral("/fakebin");
+    if (QFile::exists(bin + "/xdg-open"))
+        return bin;
+    QDir().mkpath(bin);
+    const QList<QPair<QString, QByteArray>> scripts = {
+        {QStringLiteral("xdg-open"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args.tmp\"\nmv \"$0.args.tmp\" \"$0.args\"\n"},
+        {QStringLiteral("xdg-mime"), "#!/bin/sh\nif [ \"$2\" = filetype ]; then echo text/plain; else echo editor.desktop; fi\n"},
+    };
+    for (const auto& [name, text] : scripts) {
+        QFile f(bin + "/" + name);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(text);
+        f.close();
+        QFile::setPermissions(f.fileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    qputenv("PATH", (bin + ":" + qEnvironmentVariable("PATH")).toLocal8Bit());
+    return bin;
+}
+
+QString OpenedByDesktop()
+{
+    QFile f(FakeDesktop() + QStringLiteral("/xdg-open.args"));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+}
+
 void ClickOK(TFormOption& form) { QTest::mouseClick(form.ButtonOK, Qt::LeftButton); }
 
 // Selects an entry of a combo box the way a user does with the keyboard:
@@ -1141,6 +1171,31 @@ private slots:
         QCOMPARE(content == "an older archive", !replace);
         if (replace)
             QVERIFY(content.startsWith("MSCF"));
+    }
+
+    void logButtonOpensTheLogFile()
+    {
+        QFile::remove(FakeDesktop() + QStringLiteral("/xdg-open.args"));
+        SetProtocolEnabled(true);
+        WriteProtocol(QStringLiteral("something to read"));
+        ProgramState state;
+        TFormOption form(state);
+        form.show();
+        QCOMPARE(form.ButtonProtocol->toolTip(), QStringLiteral("protokoll.txt"));
+        QTest::mouseClick(form.ButtonProtocol, Qt::LeftButton);
+        QTRY_COMPARE(OpenedByDesktop(), QUrl::fromLocalFile(GetDataFolder() + "protokoll.txt").toString());
+        QVERIFY(form.isVisible());
+    }
+
+    void linkLabelOpensTheHomepage()
+    {
+        QFile::remove(FakeDesktop() + QStringLiteral("/xdg-open.args"));
+        ProgramState state;
+        TFormOption form(state);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::mouseClick(form.LinkLabel, Qt::LeftButton, {}, form.LinkLabel->rect().center());
+        QTRY_COMPARE(OpenedByDesktop(), TFormOption::HomepageUrl());
     }
 
     void pagesOpenAtTheFirstOne()
