@@ -1,7 +1,7 @@
 #include "app/TFormMainPDF.h"
 
 #include "app/Artwork.h"
-#include "app/HtmlButton.h"
+#include "app/ImageButton.h"
 #include "core/LanguageFile.h"
 #include "core/MessageDlg.h"
 #include "core/Protocol.h"
@@ -84,7 +84,7 @@ TFormMainPDF::TFormMainPDF(QWidget* parent) : QMainWindow(parent)
 
     // 6. A display that is not at 96 dpi gets taller buttons.
     if (GetScreenDPI() != 96) {
-        for (HtmlButton* b : {m_buttonDelFile, m_buttonShowPDF, m_buttonCancel, m_buttonStart})
+        for (ImageButton* b : {m_buttonDelFile, m_buttonShowPDF, m_buttonCancel, m_buttonStart})
             b->setFixedHeight(b->height() + 7);
     }
 
@@ -172,8 +172,8 @@ void TFormMainPDF::CreateWidgets()
 
     auto* buttons = new QVBoxLayout;
     buttons->addStretch(1);
-    auto make = [&](HtmlButton*& b, const QString& name, const QIcon& icon) {
-        b = new HtmlButton(icon, central);
+    auto make = [&](ImageButton*& b, const QString& name, const QIcon& icon) {
+        b = new ImageButton(icon, central);
         b->setObjectName(name);
         b->setFixedSize(91, 46);
         buttons->addWidget(b);

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-class HtmlButton;
+class ImageButton;
 class QAction;
 class QActionGroup;
 class QLabel;
@@ -140,10 +140,10 @@ private:
     QSplitter* m_splitter = nullptr;
     QWidget* m_panelLeft = nullptr;
     QWidget* m_panelRight = nullptr;
-    HtmlButton* m_buttonDelFile = nullptr;
-    HtmlButton* m_buttonShowPDF = nullptr;
-    HtmlButton* m_buttonCancel = nullptr;
-    HtmlButton* m_buttonStart = nullptr;
+    ImageButton* m_buttonDelFile = nullptr;
+    ImageButton* m_buttonShowPDF = nullptr;
+    ImageButton* m_buttonCancel = nullptr;
+    ImageButton* m_buttonStart = nullptr;
     QProgressBar* m_progressBarStatus = nullptr;
     QLabel* m_imageSchluessel = nullptr;
     QLabel* m_imageSchluesselDis = nullptr;

@@ -1,6 +1,6 @@
 #include "support/TestEnvironment.h"
 
-#include "app/HtmlButton.h"
+#include "app/ImageButton.h"
 #include "app/TFormMainPDF.h"
 #include "core/Settings.h"
 #include "core/TMyIniFile.h"
@@ -27,7 +27,7 @@ QAction* Action(QObject* window, const char* name) { return window->findChild<QA
 
 QString StartCaption(QObject* window)
 {
-    return window->findChild<HtmlButton*>(QStringLiteral("ButtonStart"))->HtmlCaption();
+    return window->findChild<ImageButton*>(QStringLiteral("ButtonStart"))->HtmlCaption();
 }
 
 }  // namespace

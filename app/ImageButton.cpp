@@ -1,11 +1,11 @@
-#include "app/HtmlButton.h"
+#include "app/ImageButton.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
-HtmlButton::HtmlButton(const QIcon& icon, QWidget* parent) : QPushButton(parent), m_icon(icon)
+ImageButton::ImageButton(const QIcon& icon, QWidget* parent) : QPushButton(parent), m_icon(icon)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 3, 2, 3);
@@ -23,7 +23,7 @@ HtmlButton::HtmlButton(const QIcon& icon, QWidget* parent) : QPushButton(parent)
     layout->addWidget(m_caption);
 }
 
-void HtmlButton::SetHtmlCaption(const QString& html)
+void ImageButton::SetHtmlCaption(const QString& html)
 {
     m_caption->setText(html);
     // The plain text serves accessibility and keyboard mnemonics.
@@ -32,9 +32,9 @@ void HtmlButton::SetHtmlCaption(const QString& html)
     setAccessibleName(plain);
 }
 
-QString HtmlButton::HtmlCaption() const { return m_caption->text(); }
+QString ImageButton::HtmlCaption() const { return m_caption->text(); }
 
-void HtmlButton::changeEvent(QEvent* event)
+void ImageButton::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::EnabledChange)
         m_picture->setPixmap(m_icon.pixmap(20, 20, isEnabled() ? QIcon::Normal : QIcon::Disabled));

@@ -5,10 +5,10 @@
 class QLabel;
 
 // A large button with its picture above an HTML caption ("<B>PDF</B> erzeugen").
-class HtmlButton : public QPushButton {
+class ImageButton : public QPushButton {
     Q_OBJECT
 public:
-    explicit HtmlButton(const QIcon& icon, QWidget* parent = nullptr);
+    explicit ImageButton(const QIcon& icon, QWidget* parent = nullptr);
 
     void SetHtmlCaption(const QString& html);
     QString HtmlCaption() const;
