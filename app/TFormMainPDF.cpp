@@ -1,6 +1,7 @@
 #include "app/TFormMainPDF.h"
 
 #include "app/Artwork.h"
+#include "app/FileBrowser.h"
 #include "app/ImageButton.h"
 #include "core/LanguageFile.h"
 #include "core/MessageDlg.h"
@@ -126,16 +127,15 @@ void TFormMainPDF::CreateWidgets()
     outer->setContentsMargins(4, 4, 4, 4);
     outer->setSpacing(4);
 
-    auto row = [&](QLabel*& cap, QLabel*& path, const QString& capName, const QString& pathName) {
+    m_browser = new FileBrowser(m_state, central);
+
+    auto row = [&](QLabel*& cap, QLabel* path, const QString& capName) {
         auto* frame = new QFrame(central);
         frame->setFrameShape(QFrame::StyledPanel);
         auto* layout = new QHBoxLayout(frame);
         layout->setContentsMargins(4, 2, 4, 2);
         cap = new QLabel(frame);
         cap->setObjectName(capName);
-        path = new QLabel(frame);
-        path->setObjectName(pathName);
-        path->setTextFormat(Qt::PlainText);
         path->setMinimumWidth(20);
         path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         layout->addWidget(cap);
@@ -143,9 +143,12 @@ void TFormMainPDF::CreateWidgets()
         outer->addWidget(frame);
         return layout;
     };
-    row(m_labelInputCap, m_labelPath, QStringLiteral("LabelInputCap"), QStringLiteral("LabelPath"));
-    QHBoxLayout* outRow =
-        row(m_labelOutputCap, m_labelPathOutput, QStringLiteral("LabelOutputCap"), QStringLiteral("LabelPathOutput"));
+    m_labelPath = m_browser->LabelPath();
+    row(m_labelInputCap, m_labelPath, QStringLiteral("LabelInputCap"));
+    m_labelPathOutput = new QLabel(central);
+    m_labelPathOutput->setObjectName(QStringLiteral("LabelPathOutput"));
+    m_labelPathOutput->setTextFormat(Qt::PlainText);
+    QHBoxLayout* outRow = row(m_labelOutputCap, m_labelPathOutput, QStringLiteral("LabelOutputCap"));
     m_speedButtonOutDirSelect = new QToolButton(central);
     m_speedButtonOutDirSelect->setObjectName(QStringLiteral("SpeedButtonOutDirSelect"));
     m_speedButtonOutDirSelect->setText(QStringLiteral("..."));
@@ -157,17 +160,8 @@ void TFormMainPDF::CreateWidgets()
     m_panelBackground->setObjectName(QStringLiteral("PanelBackground"));
     auto* bg = new QHBoxLayout(m_panelBackground);
     bg->setContentsMargins(0, 0, 0, 0);
-    m_splitter = new QSplitter(Qt::Horizontal, m_panelBackground);
-    m_splitter->setObjectName(QStringLiteral("Splitter1"));
-    m_splitter->setChildrenCollapsible(false);
-    m_panelLeft = new QWidget(m_splitter);
-    m_panelLeft->setObjectName(QStringLiteral("PanelLeft"));
-    m_panelLeft->setMinimumWidth(100);
-    m_panelRight = new QWidget(m_splitter);
-    m_panelRight->setObjectName(QStringLiteral("PanelRight"));
-    m_panelRight->setMinimumWidth(100);
-    m_splitter->setStretchFactor(1, 1);
-    bg->addWidget(m_splitter);
+    m_browser->setParent(m_panelBackground);
+    bg->addWidget(m_browser);
     body->addWidget(m_panelBackground, 1);
 
     auto* buttons = new QVBoxLayout;
@@ -192,6 +186,10 @@ void TFormMainPDF::CreateWidgets()
 
     connect(m_buttonStart, &QPushButton::clicked, this, &TFormMainPDF::ButtonStartClick);
     connect(m_buttonCancel, &QPushButton::clicked, this, &TFormMainPDF::ButtonCancelClick);
+    connect(m_buttonDelFile, &QPushButton::clicked, m_browser, &FileBrowser::ButtonDelFileClick);
+    connect(m_buttonShowPDF, &QPushButton::clicked, m_browser, &FileBrowser::ButtonShowPDFClick);
+    connect(m_browser, &FileBrowser::ButtonDelFileEnabledChanged, m_buttonDelFile, &QWidget::setEnabled);
+    connect(m_browser, &FileBrowser::ButtonShowPDFEnabledChanged, m_buttonShowPDF, &QWidget::setEnabled);
 
     // Status bar: progress, encryption, combine, printer.
     QStatusBar* bar = statusBar();
@@ -224,6 +222,7 @@ void TFormMainPDF::CreateWidgets()
     bar->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(bar, &QWidget::customContextMenuRequested, this, &TFormMainPDF::HTMLStatusBarContextPopup);
     bar->setMinimumHeight(qMax(20, fontMetrics().height() + 4));
+    connect(m_browser, &FileBrowser::ImageConnectHintChanged, m_imageConnect, &QWidget::setToolTip);
 
     ChooseFolder = [this](const QString& start, const QString& title) {
         return QFileDialog::getExistingDirectory(this, title, start);
@@ -406,6 +405,7 @@ void TFormMainPDF::TranslateTexts()
     m_labelOutputCap->setText(LangString("Main", "OutputCap", "Ausgabe:"));
     m_menuConnect->setText(LangString("Main", "OutputConnect", "combine output document"));
     m_imageConnect->setToolTip(m_menuConnect->text());
+    m_browser->SetConnectCaption(m_menuConnect->text());
     m_imageConnectDis->setToolTip(
         LangString("Main", "OutputNoConnect", "every source document creates a single output document (default)"));
 }
@@ -432,7 +432,7 @@ void TFormMainPDF::ApplyLoadedSettings(bool printerKeyWasEmpty)
     const char* formats[] = {"menuPDF", "menuBMP", "menuJPEG", "menuPCX", "menuTIF"};
     AusgabeformatClick(FindAction(QString::fromLatin1(formats[qMin<int>(m_state.OutputFormat, 4)])));
 
-    m_splitter->setSizes({m_state.LeftWindow, qMax(100, m_splitter->width() - m_state.LeftWindow)});
+    m_browser->SetLeftWindow(m_state.LeftWindow);
 
     BuildOutputDirMenu();
     if (m_state.OutputToInput) {
@@ -479,17 +479,13 @@ void TFormMainPDF::ReleaseGhostscriptList()
     m_state.GhostscriptPool.reset();
 }
 
-void TFormMainPDF::RestoreViewState(const QByteArray&) {}
+void TFormMainPDF::RestoreViewState(const QByteArray& stream) { m_browser->RestoreViewState(stream); }
 
-QByteArray TFormMainPDF::SnapshotViewState() { return {}; }
+QByteArray TFormMainPDF::SnapshotViewState() { return m_browser->SnapshotViewState(); }
 
 int TFormMainPDF::BrowserAreaWidth() const { return m_panelBackground->width(); }
 
-int TFormMainPDF::CurrentLeftWindow() const
-{
-    const QList<int> sizes = m_splitter->sizes();
-    return sizes.isEmpty() || sizes.first() <= 0 ? m_state.LeftWindow : sizes.first();
-}
+int TFormMainPDF::CurrentLeftWindow() const { return m_browser->LeftWindow(); }
 
 bool TFormMainPDF::OutputToInputChecked() const { return m_menuEingabeverzeichnis->isChecked(); }
 
@@ -499,8 +495,9 @@ void TFormMainPDF::SetRunning(bool running)
 {
     m_buttonCancel->setEnabled(running);
     m_buttonStart->setEnabled(!running);
-    m_buttonShowPDF->setEnabled(!running);
-    m_buttonDelFile->setEnabled(!running);
+    // After a run the file list decides again what the selection allows.
+    m_buttonShowPDF->setEnabled(!running && m_browser->ButtonShowPDFEnabled());
+    m_buttonDelFile->setEnabled(!running && m_browser->ButtonDelFileEnabled());
 }
 
 void TFormMainPDF::SetBusyCursor(bool busy)
@@ -837,6 +834,16 @@ bool TFormMainPDF::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMainPDF::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The panes get their real widths only once the window is laid out.
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        m_browser->SetLeftWindow(ClampLeftWindow(m_state.LeftWindow, BrowserAreaWidth()));
+    }
 }
 
 void TFormMainPDF::closeEvent(QCloseEvent* event)

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class FileBrowser;
 class ImageButton;
 class QAction;
 class QActionGroup;
@@ -89,10 +90,12 @@ public:
     QMenu* PopupMenuOutputDirs() const { return m_popupOutputDirs; }
     QMenu* PopupMenuPrinter() const { return m_popupPrinter; }
     QMenu* ElPopupMenuEncrypt() const { return m_popupEncrypt; }
+    FileBrowser* Browser() const { return m_browser; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateWidgets();
@@ -107,6 +110,7 @@ private:
 
     ProgramState m_state;
     bool m_destroyed = false;
+    bool m_shownOnce = false;
 
     // Menus.
     QMenu* m_menuDatei = nullptr;
@@ -137,9 +141,7 @@ private:
     QLabel* m_labelPathOutput = nullptr;
     QToolButton* m_speedButtonOutDirSelect = nullptr;
     QWidget* m_panelBackground = nullptr;
-    QSplitter* m_splitter = nullptr;
-    QWidget* m_panelLeft = nullptr;
-    QWidget* m_panelRight = nullptr;
+    FileBrowser* m_browser = nullptr;
     ImageButton* m_buttonDelFile = nullptr;
     ImageButton* m_buttonShowPDF = nullptr;
     ImageButton* m_buttonCancel = nullptr;

@@ -44,6 +44,17 @@ private slots:
         SettingsFileName() = settingsFile();
     }
 
+    void screenshot()
+    {
+        TFormMainPDF w;
+        w.resize(760, 520);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::qWait(300);
+        if (!qEnvironmentVariableIsEmpty("KALVINORA_SCREENSHOT"))
+            w.grab().save(qEnvironmentVariable("KALVINORA_SCREENSHOT"));
+    }
+
     void popupFormatChoiceChecksTheMainMenu()
     {
         TFormMainPDF w;
