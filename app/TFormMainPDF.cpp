@@ -27,6 +27,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -483,7 +484,14 @@ void TFormMainPDF::RestoreViewState(const QByteArray& stream) { m_browser->Resto
 
 QByteArray TFormMainPDF::SnapshotViewState() { return m_browser->SnapshotViewState(); }
 
-int TFormMainPDF::BrowserAreaWidth() const { return m_panelBackground->width(); }
+int TFormMainPDF::BrowserAreaWidth() const
+{
+    // Before the window is laid out the area is what the window's width
+    // leaves beside the button column.
+    if (m_panelBackground->isVisible())
+        return m_panelBackground->width();
+    return width() - 91 - 16;
+}
 
 int TFormMainPDF::CurrentLeftWindow() const { return m_browser->LeftWindow(); }
 
@@ -842,7 +850,7 @@ void TFormMainPDF::showEvent(QShowEvent* event)
     // The panes get their real widths only once the window is laid out.
     if (!m_shownOnce) {
         m_shownOnce = true;
-        m_browser->SetLeftWindow(ClampLeftWindow(m_state.LeftWindow, BrowserAreaWidth()));
+        QTimer::singleShot(0, this, [this] { m_browser->SetLeftWindow(ClampLeftWindow(m_state.LeftWindow, BrowserAreaWidth())); });
     }
 }
 
