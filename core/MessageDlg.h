@@ -25,6 +25,10 @@ enum : int { mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrY
              mrNoToAll = 9, mrYesToAll = 10 };
 
 // Asks or tells the user something and returns the code of the button that
-// closed the dialog.
+// closed the dialog. The dialog is shown by the process's DialogHost
+// (core/DialogHost.h). Without a host nothing is shown and nothing waits:
+// the answer is the one Escape would give (the cancel button's result:
+// Cancel 2, else No 7, else OK 1), or 1 when Escape has no button to press,
+// so an unattended run never agrees to anything by itself.
 int MessageDlg(const QString& title, const QString& message, TMsgDlgType type, TMsgDlgButtons buttons,
                int helpContext = 0);

@@ -48,6 +48,9 @@ QString UserConfigHome() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
 QString TempFolder()
 {
     QString t = QDir::tempPath();
+    // A TMPDIR that names no folder would put temporary files into "/".
+    if (t.isEmpty() || t == QLatin1String("/") || !QFileInfo(t).isDir())
+        t = QStringLiteral("/tmp");
     if (!t.endsWith('/'))
         t += '/';
     return t;
