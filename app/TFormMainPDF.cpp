@@ -4,6 +4,10 @@
 #include "app/FileBrowser.h"
 #include "app/ImageButton.h"
 #include "core/LanguageFile.h"
+#include "dialogs/ElFormCaption.h"
+#include "dialogs/LanguageMenu.h"
+#include "support/AnleitungUnit.h"
+#include "support/FAQUnit.h"
 #include "core/MessageDlg.h"
 #include "core/Protocol.h"
 #include "core/TMyIniFile.h"
@@ -73,13 +77,16 @@ TFormMainPDF::TFormMainPDF(QWidget* parent) : QMainWindow(parent)
     CreateWidgets();
     CreateMenus();
 
+    // 1.
+    AdjustFormCaption(this);
+
     // 2. Placement, then saving is allowed.
     LoadFormSettings();
     m_state.SaveAllowed = true;
 
     // 3. Caption with the program's version.
-    setWindowTitle(LangString("Main", "Caption", "Worddateien zu PDF") + QStringLiteral(" - ")
-                   + GetFileVersionText(QStringLiteral("%d.%d (build %3:d)")));
+    SetFormCaption(this, LangString("Main", "Caption", "Worddateien zu PDF") + QStringLiteral(" - ")
+                             + GetFileVersionText(QStringLiteral("%d.%d (build %3:d)")));
 
     // 5. Texts.
     TranslateTexts();
@@ -108,6 +115,8 @@ TFormMainPDF::TFormMainPDF(QWidget* parent) : QMainWindow(parent)
 
     // 12.
     m_state.CombineOutput = false;
+    // 13.
+    BuildLanguageMenu(m_menuSprache, m_state);
 }
 
 TFormMainPDF::~TFormMainPDF()
@@ -281,9 +290,9 @@ void TFormMainPDF::CreateMenus()
 
     m_menuHilfe = bar->addMenu(QStringLiteral("Hilfe"));
     m_menuHilfe->setObjectName(QStringLiteral("menuHilfe"));
-    QAction* faq = m_menuHilfe->addAction(QStringLiteral("FAQ"));
+    QAction* faq = m_menuHilfe->addAction(QStringLiteral("FAQ"), this, [] { menuFAQClick(); });
     faq->setObjectName(QStringLiteral("menuFAQ"));
-    QAction* manual = m_menuHilfe->addAction(QStringLiteral("Anleitung"));
+    QAction* manual = m_menuHilfe->addAction(QStringLiteral("Anleitung"), this, [] { menuAnleitungClick(); });
     manual->setObjectName(QStringLiteral("menuAnleitung"));
     QAction* pro = m_menuHilfe->addAction(QStringLiteral("Kalvinora Pro (Internet)"));
     pro->setObjectName(QStringLiteral("menuKalvinoraPro"));
