@@ -23,3 +23,11 @@ inline QString ExceptionText(const std::exception& e)
         return u->Message();
     return QString::fromStdString(e.what());
 }
+
+// The conversion of one file failed (its picture could not be read, the
+// document could not be opened, Ghostscript refused its PostScript). The run
+// reports it with the file's name and goes on with the next file.
+class ItemFailure : public UniCodeException {
+public:
+    using UniCodeException::UniCodeException;
+};

@@ -10,6 +10,8 @@
 
 #include <stdexcept>
 
+#include <unistd.h>
+
 namespace {
 
 const QChar kEuro(0x20AC);
@@ -39,9 +41,37 @@ QString RemoveChars(QString text, const QString& chars)
     return text;
 }
 
+// The folder of this process's aliases. It lies in the data folder, which
+// only the user can enter; when that path itself holds a blank, in a private
+// folder of the temporary folder instead.
+QString& AliasFolderCache()
+{
+    static QString folder;
+    return folder;
+}
+
 QString AliasFolder()
 {
-    return GetDataFolder() + QStringLiteral("links/") + QString::number(QCoreApplication::applicationPid()) + '/';
+    QString& folder = AliasFolderCache();
+    if (!folder.isEmpty())
+        return folder;
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    QString candidate = GetDataFolder() + QStringLiteral("links/") + pid + '/';
+    if (candidate.contains(' ')) {
+        QString temp = QDir::tempPath();
+        if (temp.contains(' '))
+            temp = QStringLiteral("/tmp");
+        candidate = temp + QStringLiteral("/kalvinora-links-") + pid + '/';
+    }
+    if (!QDir().mkpath(candidate))
+        return QString();
+    const QFileInfo info(candidate);
+    // A folder of that name that is not ours (or a link to elsewhere) is not used.
+    if (info.isSymLink() || !info.isDir() || info.ownerId() != ::getuid())
+        return QString();
+    QFile::setPermissions(candidate, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    folder = candidate;
+    return folder;
 }
 
 int& AliasCounter()
@@ -94,16 +124,19 @@ QString ShortPath(const QString& path)
         return path;
 
     const QString folder = AliasFolder();
-    if (!QDir().mkpath(folder))
+    if (folder.isEmpty())
         return path;
     const QString absolute = info.absoluteFilePath();
     const SplitPath parts = Split(absolute);
-    const QString alias = folder + QStringLiteral("p%1").arg(++AliasCounter());
+    QString alias;
+    do {
+        alias = folder + QStringLiteral("p%1").arg(++AliasCounter());
+    } while (QFileInfo(alias).isSymLink() || QFileInfo::exists(alias));
 
     // A file whose own name has no blank is reached through an alias of its
     // folder, so that renaming and deleting through the short form act on the
     // folder's real entries. Other paths get an alias of their own.
-    if (!info.isDir() && !parts.name.contains(' ') && !parts.dir.isEmpty()) {
+    if (!info.isDir() && !parts.name.contains(' ') && parts.dir.size() > 1) {
         if (QFile::link(parts.dir.chopped(1), alias))
             return alias + '/' + parts.name;
         return path;
@@ -118,5 +151,17 @@ QString ShortPath(const QString& path)
 
 void ReleaseShortPaths()
 {
-    QDir(AliasFolder()).removeRecursively();
+    QString& folder = AliasFolderCache();
+    if (folder.isEmpty())
+        return;
+    // Only the links themselves go: never what they point to, and nothing
+    // else that might have come to lie in the folder.
+    const QByteArray encoded = QFile::encodeName(folder);
+    QDir dir(folder);
+    for (const QFileInfo& entry : dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (entry.isSymLink())
+            ::unlink(QFile::encodeName(entry.absoluteFilePath()).constData());
+    }
+    ::rmdir(encoded.constData());
+    folder.clear();
 }

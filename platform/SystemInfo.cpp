@@ -11,8 +11,22 @@
 
 namespace platform {
 
+namespace {
+
+DiskSpaceQuery& DiskSpaceOverride()
+{
+    static DiskSpaceQuery query;
+    return query;
+}
+
+}  // namespace
+
+void SetDiskSpaceQuery(DiskSpaceQuery query) { DiskSpaceOverride() = std::move(query); }
+
 DiskSpace QueryDiskSpace(const QString& path)
 {
+    if (const DiskSpaceQuery& query = DiskSpaceOverride())
+        return query(path);
     struct statvfs s {};
     if (statvfs(QFile::encodeName(path).constData(), &s) != 0)
         return {};

@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 // Facts about the machine and the program that the diagnostics and a few
 // layouts need.
 namespace platform {
@@ -14,6 +16,11 @@ struct DiskSpace {
 
 // Free and total bytes of the file system holding path; both 0 on failure.
 DiskSpace QueryDiskSpace(const QString& path);
+
+// Lets a test answer QueryDiskSpace (a nearly full disk is hard to arrange);
+// an empty function gives the file system's answer again.
+using DiskSpaceQuery = std::function<DiskSpace(const QString& path)>;
+void SetDiskSpaceQuery(DiskSpaceQuery query);
 
 // Vertical pixels per logical inch of the primary screen (96 without one).
 int ScreenDpi();

@@ -26,13 +26,14 @@ QString RunAndRead(const QString& program, const QStringList& arguments)
 // usual folders, each file once.
 QStringList FindGhostscriptPrograms()
 {
-    QStringList candidates;
-    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("gs"));
-    if (!onPath.isEmpty())
-        candidates << onPath;
-    candidates << QStringLiteral("/usr/bin/gs") << QStringLiteral("/usr/local/bin/gs");
+    // The usual folders come first, so that a program reached both through
+    // them and through a linked folder on PATH (/bin on a merged /usr) is
+    // listed under its usual name.
+    QStringList candidates{QStringLiteral("/usr/bin/gs"), QStringLiteral("/usr/local/bin/gs")};
     for (const QFileInfo& opt : QDir(QStringLiteral("/opt")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
         candidates << opt.absoluteFilePath() + QStringLiteral("/bin/gs");
+    for (const QString& dir : QString::fromLocal8Bit(qgetenv("PATH")).split(':', Qt::SkipEmptyParts))
+        candidates << QDir(dir).absoluteFilePath(QStringLiteral("gs"));
 
     QStringList found;
     QSet<QString> seen;

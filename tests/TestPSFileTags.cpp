@@ -1,0 +1,362 @@
+#include "support/TestEnvironment.h"
+
+#include "core/Protocol.h"
+#include "engine/WorkPaths.h"
+#include "ghostscript/PSFileTags.h"
+#include "platform/SystemInfo.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+QStringList LogMessages()
+{
+    QFile f(ProtocolFileName());
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList out;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line).remove('\r');
+        if (text.isEmpty())
+            continue;
+        const qsizetype sep = text.indexOf(QLatin1String(" - "));
+        out << (sep < 0 ? text : text.mid(sep + 3));
+    }
+    return out;
+}
+
+bool WriteFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    return f.write(data) == data.size();
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray Crlf(const QList<QByteArray>& lines)
+{
+    QByteArray out;
+    for (const QByteArray& l : lines)
+        out += l + "\r\n";
+    return out;
+}
+
+QByteArray Creator() { return PSCreatorLine().toUtf8(); }
+
+}  // namespace
+
+class TestPSFileTags : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString Path(const QString& name) const { return m_dir.path() + '/' + name; }
+
+    // Only the file itself may remain in its folder: no ".new" or ".old".
+    void VerifyNoCompanions(const QString& path)
+    {
+        QVERIFY2(!QFileInfo::exists(path + QStringLiteral(".new")), qPrintable(path));
+        QVERIFY2(!QFileInfo::exists(path + QStringLiteral(".old")), qPrintable(path));
+    }
+
+private slots:
+    void init()
+    {
+        SetProtocolEnabled(true);
+        QFile::remove(ProtocolFileName());
+        platform::SetDiskSpaceQuery({});
+    }
+    void cleanup()
+    {
+        platform::SetDiskSpaceQuery({});
+        ReleaseShortPaths();
+    }
+
+    void docTitle_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("outputPath");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("name without extension") << 0 << "/out/report.doc" << "report";
+        QTest::newRow("only the last extension") << 0 << "/out/a.b.doc" << "a.b";
+        QTest::newRow("no extension") << 0 << "/out/report" << "report";
+        QTest::newRow("dot only in the folder") << 0 << "/out.d/report" << "report";
+        QTest::newRow("prefix and suffix") << 1 << "/out/report.doc" << "Pre report Suf";
+        QTest::newRow("fixed") << 2 << "/out/report.doc" << "Fixed Title";
+        QTest::newRow("other mode") << 3 << "/out/report.doc" << "";
+    }
+    void docTitle()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, outputPath);
+        QFETCH(QString, title);
+        ProgramState s;
+        s.TitleMode = uint8_t(mode);
+        s.dtPrefix = QStringLiteral("Pre ");
+        s.dtSuffix = QStringLiteral(" Suf");
+        s.dtFixCaption = QStringLiteral("Fixed Title");
+        QCOMPARE(GetDocTitle(s, outputPath), title);
+    }
+
+    void creatorNamesTheProgram()
+    {
+        QVERIFY(Creator().startsWith("%%Creator: Kalvinora"));
+    }
+
+    void rewritesTheHeader_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<QByteArray>("expected");
+
+        const QByteArray title = "%%Title: report";
+        QTest::newRow("driver header") << QByteArray("%!PS-Adobe-3.0\r\n%%Title: Microsoft Word - report.doc\r\n%%Creator: PScript5.dll Version 5.2\r\n%%For: user\r\n%%EndComments\r\nshowpage\r\n")
+                                       << QString() << Crlf({"%!PS-Adobe-3.0", title, Creator(), "%%For: user", "%%EndComments", "showpage"});
+        QTest::newRow("lower and mixed case") << QByteArray("%%title: x\n%%CrEaToR: y\n")
+                                              << QString() << Crlf({title, Creator()});
+        QTest::newRow("second title stays") << QByteArray("%%Title: a\n%%Creator: b\n%%Title: embedded\n%%Creator: embedded\n")
+                                            << QString() << Crlf({title, Creator(), "%%Title: embedded", "%%Creator: embedded"});
+        QTest::newRow("no creator, scanned to the end") << QByteArray("%!PS\n%%Title: a\nx\n%%Title: b\n")
+                                                        << QString() << Crlf({"%!PS", title, "x", "%%Title: b"});
+        QTest::newRow("LF only") << QByteArray("a\nb\n\nc") << QString() << Crlf({"a", "b", "", "c"});
+        QTest::newRow("lone CR dropped") << QByteArray("a\rb\r\nc\r") << QString() << Crlf({"ab", "c"});
+        QTest::newRow("tag without blank") << QByteArray("%%Title:x\n") << QString() << Crlf({title});
+        QTest::newRow("short lines") << QByteArray("%%\n%%Title\n%%TITLE:\n") << QString() << Crlf({"%%", "%%Title", title});
+        QTest::newRow("tag not at the line start") << QByteArray(" %%Title: a\n") << QString() << Crlf({" %%Title: a"});
+        QTest::newRow("owner replaced once") << QByteArray("%%For: user\n%%for: other\n") << QStringLiteral("Anna")
+                                             << Crlf({"%%For: Anna", "%%for: other"});
+        QTest::newRow("empty file") << QByteArray() << QString() << QByteArray();
+    }
+    void rewritesTheHeader()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QString, owner);
+        QFETCH(QByteArray, expected);
+        const QString path = Path(QStringLiteral("header.ps"));
+        QVERIFY(WriteFile(path, input));
+        SetPSFileTags(path, owner, QStringLiteral("report"));
+        QCOMPARE(ReadFile(path), expected);
+        VerifyNoCompanions(path);
+        QCOMPARE(LogMessages(), (QStringList{QStringLiteral("Begin SetPSFileTags ") + path, QStringLiteral("End SetPSFileTags ") + path}));
+    }
+
+    void emptyFixedTitle()
+    {
+        const QString path = Path(QStringLiteral("fixed.ps"));
+        QVERIFY(WriteFile(path, "%%Title: old\n"));
+        ProgramState s;
+        s.TitleMode = 2;
+        SetPSFileTags(path, QString(), GetDocTitle(s, QStringLiteral("/out/report.doc")));
+        QCOMPARE(ReadFile(path), QByteArray("%%Title: \r\n"));
+    }
+
+    void titleStaysOnOneLine()
+    {
+        const QString path = Path(QStringLiteral("oneline.ps"));
+        QVERIFY(WriteFile(path, "%%Title: old\nshowpage\n"));
+        SetPSFileTags(path, QString(), QStringLiteral("a\nshowpage\rb"));
+        QCOMPARE(ReadFile(path), QByteArray("%%Title: a showpage b\r\nshowpage\r\n"));
+    }
+
+    void endOfTextMarkLeavesTheFileAlone_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::newRow("inside") << QByteArray("%%Title: a\nbinary\x1a" "rest\n");
+        QTest::newRow("last byte") << QByteArray("%%Title: a\nx\n\x1a");
+    }
+    void endOfTextMarkLeavesTheFileAlone()
+    {
+        QFETCH(QByteArray, input);
+        const QString path = Path(QStringLiteral("eot.ps"));
+        QVERIFY(WriteFile(path, input));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        QCOMPARE(ReadFile(path), input);
+        VerifyNoCompanions(path);
+        QCOMPARE(LogMessages(), (QStringList{QStringLiteral("Begin SetPSFileTags ") + path,
+                                             QStringLiteral("Fehler beim Umkopieren in SetPSFileTags"),
+                                             QStringLiteral("End SetPSFileTags ") + path}));
+    }
+
+    void onlyTheFirstOfSeveralFiles()
+    {
+        const QString first = Path(QStringLiteral("b.ps"));
+        const QString second = Path(QStringLiteral("c.ps"));
+        QVERIFY(WriteFile(first, "%%Title: b\n"));
+        QVERIFY(WriteFile(second, "%%Title: c\n"));
+        SetPSFileTags(first + ' ' + second, QString(), QStringLiteral("report"));
+        QCOMPARE(ReadFile(first), QByteArray("%%Title: report\r\n"));
+        QCOMPARE(ReadFile(second), QByteArray("%%Title: c\n"));
+        QCOMPARE(LogMessages().first(), QStringLiteral("Begin SetPSFileTags ") + first);
+    }
+
+    void missingFileLogsThreeLines()
+    {
+        const QString path = Path(QStringLiteral("missing.ps"));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        const QStringList log = LogMessages();
+        QCOMPARE(log.size(), 3);
+        QCOMPARE(log[0], QStringLiteral("Begin SetPSFileTags ") + path);
+        QVERIFY2(log[1].startsWith(QLatin1String("Fehler bei SetPSFileTags: ")), qPrintable(log[1]));
+        QVERIFY2(log[1].contains(QLatin1String("missing.ps")), qPrintable(log[1]));
+        QCOMPARE(log[2], QStringLiteral("End SetPSFileTags ") + path);
+        QVERIFY(!QFileInfo::exists(path));
+        VerifyNoCompanions(path);
+    }
+
+    void freeSpaceCheck_data()
+    {
+        QTest::addColumn<qint64>("spare");
+        QTest::addColumn<bool>("tagged");
+        QTest::newRow("exactly size + 65536 aborts") << qint64(65536) << false;
+        QTest::newRow("less aborts") << qint64(100) << false;
+        QTest::newRow("one byte more copies") << qint64(65537) << true;
+    }
+    void freeSpaceCheck()
+    {
+        QFETCH(qint64, spare);
+        QFETCH(bool, tagged);
+        const QString path = Path(QStringLiteral("space.ps"));
+        const QByteArray input = "%%Title: a\n";
+        QVERIFY(WriteFile(path, input));
+        const qint64 freeBytes = input.size() + spare;
+        QString asked;
+        platform::SetDiskSpaceQuery([&](const QString& p) {
+            asked = p;
+            return platform::DiskSpace{freeBytes, freeBytes * 2};
+        });
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        QCOMPARE(QFileInfo(asked).canonicalPath(), QFileInfo(path).canonicalPath());
+        if (tagged) {
+            QCOMPARE(ReadFile(path), QByteArray("%%Title: report\r\n"));
+        } else {
+            QCOMPARE(ReadFile(path), input);
+            QCOMPARE(LogMessages(), (QStringList{QStringLiteral("Begin SetPSFileTags ") + path,
+                                                 QStringLiteral("Abbruch SetPSFileTags: %1 %2").arg(input.size()).arg(freeBytes)}));
+        }
+        VerifyNoCompanions(path);
+    }
+
+    void tagsAcrossReadBlocks_data()
+    {
+        QTest::addColumn<int>("offset");
+        // Read blocks are a power of two in size; the tags straddle each
+        // likely boundary.
+        for (int power = 12; power <= 21; ++power)
+            QTest::addRow("2^%d", power) << (1 << power) - 4;
+    }
+    void tagsAcrossReadBlocks()
+    {
+        QFETCH(int, offset);
+        const QString path = Path(QStringLiteral("blocks.ps"));
+        QByteArray input;
+        const QByteArray comment = "% " + QByteArray(78, 'x') + "\r\n";
+        while (input.size() < offset)
+            input += comment;
+        input.truncate(offset - 1);
+        input += "\n%%Title: old\n";
+        // A line far longer than any block, and a creator line split the same way.
+        input += QByteArray(3 << 20, 'y') + "\r\n";
+        input += QByteArray(offset - 7, 'z') + "\n%%creator: old\r\n%%Creator: second\n";
+        QVERIFY(WriteFile(path, input));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+
+        QByteArray expected = input;
+        expected.replace("\r\n", "\n");
+        expected.replace("%%Title: old", "%%Title: report");
+        expected.replace("%%creator: old", Creator());
+        expected.replace("\n", "\r\n");
+        const QByteArray actual = ReadFile(path);
+        QCOMPARE(actual.size(), expected.size());
+        QVERIFY(actual == expected);
+    }
+
+    void bodyAfterTheHeader_data()
+    {
+        QTest::addColumn<QByteArray>("lineEnd");
+        QTest::addColumn<bool>("loneCarriageReturns");
+        QTest::addColumn<bool>("finalLineEnd");
+        QTest::newRow("LF") << QByteArray("\n") << false << true;
+        QTest::newRow("CR LF") << QByteArray("\r\n") << false << true;
+        QTest::newRow("LF, lone CRs") << QByteArray("\n") << true << true;
+        QTest::newRow("LF, no final line end") << QByteArray("\n") << false << false;
+        QTest::newRow("CR LF, no final line end") << QByteArray("\r\n") << false << false;
+    }
+    void bodyAfterTheHeader()
+    {
+        // Once both tags are replaced the rest of the file is only copied;
+        // the copy must still keep every line and end each with CR LF.
+        QFETCH(QByteArray, lineEnd);
+        QFETCH(bool, loneCarriageReturns);
+        QFETCH(bool, finalLineEnd);
+        const QString path = Path(QStringLiteral("body.ps"));
+        QByteArray input = "%!PS" + lineEnd + "%%Title: t" + lineEnd + "%%Creator: c" + lineEnd;
+        QByteArray expected = "%!PS\r\n%%Title: report\r\n" + Creator() + "\r\n";
+        for (int i = 0; i < 20000; ++i) {
+            // Lines of many lengths, empty ones among them, and now and then
+            // one longer than a read block.
+            QByteArray line = (i % 997 == 0) ? QByteArray(300000, 'L') : QByteArray(i % 131, char('a' + i % 26));
+            if (i % 50 == 0)
+                line += "%%Title: later";
+            QByteArray written = line;
+            if (loneCarriageReturns && i % 7 == 0)
+                written.insert(written.size() / 2, '\r');
+            const bool last = i == 19999;
+            input += written + ((last && !finalLineEnd) ? QByteArray() : lineEnd);
+            if (!(last && !finalLineEnd && line.isEmpty()))
+                expected += line + "\r\n";
+        }
+        QVERIFY(WriteFile(path, input));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        const QByteArray actual = ReadFile(path);
+        QCOMPARE(actual.size(), expected.size());
+        QVERIFY(actual == expected);
+    }
+
+    void keepsPermissions()
+    {
+        const QString path = Path(QStringLiteral("perm.ps"));
+        QVERIFY(WriteFile(path, "%%Title: a\n"));
+        const auto perms = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+        QVERIFY(QFile::setPermissions(path, perms));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        QCOMPARE(ReadFile(path), QByteArray("%%Title: report\r\n"));
+        // Owner, group and others (the "user" flags only repeat the owner's for us).
+        QCOMPARE(int(QFile::permissions(path) & 0x7077), int(perms & 0x7077));
+    }
+
+    void taggingThroughAnAliasChangesTheRealFile_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("folder with blank") << "work dir" << "report.ps";
+        QTest::newRow("name with blank") << "work" << "my report.ps";
+    }
+    void taggingThroughAnAliasChangesTheRealFile()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QDir().mkpath(Path(folder));
+        const QString real = Path(folder) + '/' + name;
+        QVERIFY(WriteFile(real, "%%Title: a\n"));
+        const QString alias = ShortPath(real);
+        QVERIFY(!alias.contains(' '));
+        SetPSFileTags(alias, QString(), QStringLiteral("report"));
+        QCOMPARE(ReadFile(real), QByteArray("%%Title: report\r\n"));
+        QVERIFY(!QFileInfo(real).isSymLink());
+        QCOMPARE(QFileInfo(alias).canonicalFilePath(), QFileInfo(real).canonicalFilePath());
+        VerifyNoCompanions(real);
+    }
+};
+
+KALVINORA_TEST_MAIN(TestPSFileTags)
+#include "TestPSFileTags.moc"
