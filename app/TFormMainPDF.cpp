@@ -11,6 +11,7 @@
 #include "core/MessageDlg.h"
 #include "core/Protocol.h"
 #include "core/TMyIniFile.h"
+#include "engine/ConversionRun.h"
 #include "core/Tools.h"
 #include "ghostscript/UGhostscript.h"
 #include "platform/SystemInfo.h"
@@ -780,11 +781,18 @@ void TFormMainPDF::menuBeendenClick() { close(); }
 
 void TFormMainPDF::OpenAddress(const QString& address) { ShellExecuteFile(address); }
 
-void TFormMainPDF::ButtonStartClick() {}
+void TFormMainPDF::ButtonStartClick()
+{
+    // The run keeps the window alive; a second click cannot start another
+    // run because the start button is off while one goes on.
+    if (!m_buttonStart->isEnabled())
+        return;
+    ::ButtonStartClick(m_state, *this);
+}
 
 void TFormMainPDF::ButtonCancelClick()
 {
-    m_state.CancelRequested = true;
+    ::ButtonCancelClick(m_state);
     m_buttonCancel->setEnabled(false);
 }
 
