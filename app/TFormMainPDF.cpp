@@ -14,6 +14,8 @@
 #include "engine/ConversionRun.h"
 #include "core/Tools.h"
 #include "ghostscript/UGhostscript.h"
+#include "dialogs/InfoUnitTovel.h"
+#include "dialogs/Optionen.h"
 #include "platform/SystemInfo.h"
 
 #include <QAction>
@@ -773,9 +775,21 @@ void TFormMainPDF::PrinterItemClick(QAction* entry)
 
 // ---- Dialogs, exit ----
 
-void TFormMainPDF::menuEinstellungenClick() {}
+void TFormMainPDF::menuEinstellungenClick()
+{
+    if (!ShowOptions(m_state, this))
+        return;
+    ShowPrinter(false);
+    // The dialog may have renamed the user-defined sets and changed the key length.
+    FindAction(QStringLiteral("menuSchutzUser1"))->setText(m_state.User1);
+    FindAction(QStringLiteral("menuSchutzUser2"))->setText(m_state.User2);
+    FindAction(QStringLiteral("menuSchutzUser3"))->setText(m_state.User3);
+    const char* encryption[] = {"menuEncrypNo", "menuEncryp40", "menuEncryp128"};
+    FindAction(QString::fromLatin1(encryption[qMin<int>(m_state.Bit, 2)]))->setChecked(true);
+    UpdateEncryptionIndicator();
+}
 
-void TFormMainPDF::ButtonInfoClick() {}
+void TFormMainPDF::ButtonInfoClick() { ShowInfo(this, m_state.GhostscriptPool.get()); }
 
 void TFormMainPDF::menuBeendenClick() { close(); }
 

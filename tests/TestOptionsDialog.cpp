@@ -1,16 +1,19 @@
 #include "support/TestEnvironment.h"
 
+#include "app/TFormMainPDF.h"
 #include "core/DialogHost.h"
 #include "core/ProgramState.h"
 #include "core/Protocol.h"
 #include "core/Settings.h"
 #include "dialogs/HtmlButton.h"
 #include "dialogs/HtmlCheckBox.h"
+#include "dialogs/InfoUnitTovel.h"
 #include "dialogs/Optionen.h"
 #include "dialogs/PasswordEdit.h"
 #include "ghostscript/UGhostscript.h"
 #include "platform/PrinterSystem.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -1196,6 +1199,46 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QTest::mouseClick(form.LinkLabel, Qt::LeftButton, {}, form.LinkLabel->rect().center());
         QTRY_COMPARE(OpenedByDesktop(), TFormOption::HomepageUrl());
+    }
+
+    void mainWindowTakesTheConfirmedSettings()
+    {
+        SettingsFileName() = GetDataFolder() + QStringLiteral("settings.ini");
+        QFile::remove(SettingsFileName());
+        TFormMainPDF window;
+        QCOMPARE(window.State().Bit, uint8_t(0));
+        bool shown = false;
+        WhenModal<TFormOption>([&](TFormOption* form) {
+            shown = true;
+            QCOMPARE(form->parentWidget(), &window);
+            form->PageControl1->setCurrentWidget(form->TabSheetOutput);
+            form->PageControl2->setCurrentWidget(form->TabSheetEncryption);
+            QTest::mouseClick(form->CheckBox40Bit, Qt::LeftButton);
+            form->EditSetName[1]->setFocus();
+            form->EditSetName[1]->selectAll();
+            QTest::keyClicks(form->EditSetName[1], QStringLiteral("Read only"));
+            QTest::mouseClick(form->ButtonOK, Qt::LeftButton);
+        });
+        window.findChild<QAction*>(QStringLiteral("menuEinstellungen"))->trigger();
+
+        QVERIFY(shown);
+        QCOMPARE(window.State().Bit, uint8_t(1));
+        QVERIFY(window.findChild<QAction*>(QStringLiteral("menuEncryp40"))->isChecked());
+        QCOMPARE(window.findChild<QAction*>(QStringLiteral("menuSchutzUser2"))->text(), QStringLiteral("Read only"));
+    }
+
+    void mainWindowOpensTheInfoDialog()
+    {
+        SettingsFileName() = GetDataFolder() + QStringLiteral("settings.ini");
+        TFormMainPDF window;
+        bool shown = false;
+        WhenModal<TFormInfo>([&](TFormInfo* form) {
+            shown = true;
+            QCOMPARE(form->parentWidget(), &window);
+            QTest::mouseClick(form->ButtonOK, Qt::LeftButton);
+        });
+        window.findChild<QAction*>(QStringLiteral("menuInfo"))->trigger();
+        QVERIFY(shown);
     }
 
     void pagesOpenAtTheFirstOne()
