@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,6 +32,33 @@ QByteArray OneLine(const QString& text)
     for (char& c : bytes) {
         if (c == '\r' || c == '\n' || c == kEndOfText)
             c = ' ';
+    }
+    return bytes;
+}
+
+// The title as Ghostscript hands it on: it copies the comment's bytes into
+// the PDF's document information, where they are read as PDFDocEncoding.
+// That is Latin-1 for most letters, with its own places for the euro sign
+// and typographic marks; a character it cannot hold becomes "?".
+QByteArray PdfDocEncodedLine(const QString& text)
+{
+    static const char16_t kHigh[] = {0x2022, 0x2020, 0x2021, 0x2026, 0x2014, 0x2013, 0x0192, 0x2044,
+                                     0x2039, 0x203A, 0x2212, 0x2030, 0x201E, 0x201C, 0x201D, 0x2018,
+                                     0x2019, 0x201A, 0x2122, 0xFB01, 0xFB02, 0x0141, 0x0152, 0x0160,
+                                     0x0178, 0x017D, 0x0131, 0x0142, 0x0153, 0x0161, 0x017E};
+    QByteArray bytes;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\r' || u == '\n' || u == kEndOfText) {
+            bytes += ' ';
+        } else if ((u >= 0x20 && u < 0x7F) || (u >= 0xA1 && u <= 0xFF && u != 0xAD)) {
+            bytes += char(u);
+        } else if (u == 0x20AC) {
+            bytes += char(0xA0);
+        } else {
+            const auto* hit = std::find(std::begin(kHigh), std::end(kHigh), u);
+            bytes += hit != std::end(kHigh) ? char(0x80 + (hit - std::begin(kHigh))) : '?';
+        }
     }
     return bytes;
 }
@@ -330,7 +358,7 @@ void SetPSFileTags(const QString& psPath, const QString& owner, const QString& t
         newCreated = true;
         out.setPermissions(in.permissions());
 
-        TagCopier copier(out, "%%Title: " + OneLine(title), OneLine(PSCreatorLine()),
+        TagCopier copier(out, "%%Title: " + PdfDocEncodedLine(title), OneLine(PSCreatorLine()),
                          owner.isEmpty() ? QByteArray() : "%%For: " + OneLine(owner));
         const bool complete = copier.Copy(in);
         in.close();

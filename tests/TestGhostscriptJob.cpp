@@ -56,6 +56,7 @@ void Apply(ProgramState& s, const QVariantMap& values)
         else if (k == "PaperH") s.PaperH = v.toDouble();
         else if (k == "TitleMode") s.TitleMode = uint8_t(v.toInt());
         else if (k == "dtPrefix") s.dtPrefix = v.toString();
+        else if (k == "dtSuffix") s.dtSuffix = v.toString();
         else qFatal("unknown setting %s", qPrintable(k));
     }
 }
@@ -633,6 +634,16 @@ private slots:
         // Every page renders.
         QVERIFY(Run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("10"), QStringLiteral("-png"), pdf, Path(QStringLiteral("pdf/page"))}).isEmpty());
         QVERIFY(QFileInfo::exists(Path(QStringLiteral("pdf/page-3.png"))));
+    }
+
+    // Letters beyond ASCII reach the PDF's title as the reader shows them.
+    void titleWithUmlautsAndEuro()
+    {
+        const QString ps = Fixture(QStringLiteral("umlaut"), QStringLiteral("work.ps"));
+        Apply(m_state, {{"TitleMode", 1}, {"dtPrefix", QStringLiteral("Strandkörbe – ")}, {"dtSuffix", QStringLiteral(" 5 €")}});
+        QCOMPARE(RunJob(true, ps, Path(QStringLiteral("umlaut/Größe.doc"))), QString());
+        QCOMPARE(PdfInfo(Path(QStringLiteral("umlaut/Größe.pdf")), QStringLiteral("Title"), {QStringLiteral("-enc"), QStringLiteral("UTF-8")}),
+                 QStringLiteral("Strandkörbe – Größe 5 €"));
     }
 
     void untaggedInputKeepsItsHeader()
