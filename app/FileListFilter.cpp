@@ -1,7 +1,7 @@
 #include "app/FileListFilter.h"
 
 #include "app/FolderListModel.h"
-#include "platform/Registry.h"
+#include "support/OfficeDetection.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -9,25 +9,12 @@
 
 int RegisteredWordGeneration()
 {
-    const QString value = Registry::Current().ReadString(RegistryRoot::ClassesRoot,
-                                                         QStringLiteral("Word.Application\\CurVer"), QString());
-    const qsizetype dot = value.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0)
-        return 7;
-    bool ok = false;
-    const int number = value.mid(dot + 1).toInt(&ok, 10);
     // A version text that is no number names no Word the program knows; the
     // list then simply shows no Word documents instead of failing to fill.
-    if (!ok)
+    try {
+        return GetOfficeVersion(QStringLiteral("Word"));
+    } catch (const std::exception&) {
         return 6;
-    switch (number) {
-    case 6: return 0;
-    case 8: return 1;
-    case 9: return 2;
-    case 10: return 3;
-    case 11: return 4;
-    case 12: return 5;
-    default: return 6;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include "core/Protocol.h"
 #include "core/Settings.h"
@@ -24,6 +25,8 @@
 #include <memory>
 
 namespace {
+
+using namespace TestFiles;
 
 const QString kIn = QStringLiteral("/in/report.ps");
 const QString kOut = QStringLiteral("/out/report.doc");
@@ -67,36 +70,6 @@ const QStringList kDownsample120{"-dColorImageResolution#120", "-dDownsampleColo
 QStringList Tail(const QString& device, const QString& outputName, const QString& input = kIn)
 {
     return {"-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE#" + device, "\"-sOutputFile#" + outputName + "\"", "-c save pop", "-f", input};
-}
-
-QStringList LogMessages()
-{
-    QFile f(ProtocolFileName());
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList out;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line).remove('\r');
-        if (text.isEmpty())
-            continue;
-        const qsizetype sep = text.indexOf(QLatin1String(" - "));
-        out << (sep < 0 ? text : text.mid(sep + 3));
-    }
-    return out;
-}
-
-bool WriteFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    return f.write(data) == data.size();
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString Run(const QString& program, const QStringList& args)

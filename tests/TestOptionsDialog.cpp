@@ -1,3 +1,4 @@
+#include "support/ListedPrinter.h"
 #include "support/TestEnvironment.h"
 
 #include "app/TFormMainPDF.h"
@@ -131,26 +132,6 @@ void CompareEdited(const ProgramState& a, const ProgramState& b)
     QCOMPARE(a.ChosenGhostscript, b.ChosenGhostscript);
 }
 
-// The printer layer lists a second printer, so that choosing one matters.
-class ListedPrinter : public PrinterDriver {
-public:
-    explicit ListedPrinter(QString name) : m_name(std::move(name)) {}
-    QString Name() const override { return m_name; }
-    void SetPort(const QString&) override {}
-    QString Port() const override { return {}; }
-    void SetLandscape(bool) override {}
-    bool Landscape() const override { return false; }
-    void BeginDoc(const QString&) override {}
-    bool Printing() const override { return false; }
-    int DpiX() const override { return 300; }
-    int DpiY() const override { return 300; }
-    QSize PageSize() const override { return {2480, 3508}; }
-    void DrawPicture(const QRect&, const PrintPicture&) override {}
-    void EndDoc() override {}
-
-private:
-    QString m_name;
-};
 
 // Answers the password confirmations from a script and records what was
 // asked, in order.

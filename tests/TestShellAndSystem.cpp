@@ -1,3 +1,4 @@
+#include "support/ListedPrinter.h"
 #include "support/TestEnvironment.h"
 
 #include "core/Protocol.h"
@@ -22,25 +23,6 @@ QString MakeFile(const QString& path, const QByteArray& data = "x")
     return path;
 }
 
-class NamedPrinter : public PrinterDriver {
-public:
-    explicit NamedPrinter(QString name) : m_name(std::move(name)) {}
-    QString Name() const override { return m_name; }
-    void SetPort(const QString&) override {}
-    QString Port() const override { return {}; }
-    void SetLandscape(bool) override {}
-    bool Landscape() const override { return false; }
-    void BeginDoc(const QString&) override {}
-    bool Printing() const override { return false; }
-    int DpiX() const override { return 300; }
-    int DpiY() const override { return 300; }
-    QSize PageSize() const override { return {2480, 3508}; }
-    void DrawPicture(const QRect&, const PrintPicture&) override {}
-    void EndDoc() override {}
-
-private:
-    QString m_name;
-};
 
 }  // namespace
 
@@ -120,7 +102,7 @@ private slots:
 
     void printers()
     {
-        PrinterSystem::Instance().AddPrinter(std::make_shared<NamedPrinter>(QStringLiteral("Office Laser")));
+        PrinterSystem::Instance().AddPrinter(std::make_shared<ListedPrinter>(QStringLiteral("Office Laser")));
         QStringList list{QStringLiteral("kept")};
         GetPrinterlist(list);
         QCOMPARE(list, (QStringList{"kept", PrinterSystem::BuiltInPrinterName(), "Office Laser"}));

@@ -1,4 +1,5 @@
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include "core/Protocol.h"
 #include "core/Settings.h"
@@ -12,36 +13,7 @@
 
 namespace {
 
-// The messages of the log, without their time stamps.
-QStringList LogMessages()
-{
-    QFile f(ProtocolFileName());
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList out;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line).remove('\r');
-        if (text.isEmpty())
-            continue;
-        const qsizetype sep = text.indexOf(QLatin1String(" - "));
-        out << (sep < 0 ? text : text.mid(sep + 3));
-    }
-    return out;
-}
-
-bool WriteFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    return f.write(data) == data.size();
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using namespace TestFiles;
 
 const QString kEuro = QString(QChar(0x20AC));
 
