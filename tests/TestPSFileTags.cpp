@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 namespace {
 
 using namespace TestFiles;
@@ -25,6 +27,36 @@ QByteArray Crlf(const QList<QByteArray>& lines)
 }
 
 QByteArray Creator() { return PSCreatorLine().toUtf8(); }
+
+// The copy as it must come out, tags aside: every CR left out, every line,
+// the last one too, ended with CR LF.
+QByteArray WithCrLf(QByteArray text)
+{
+    text.replace("\r", "");
+    if (!text.isEmpty() && !text.endsWith('\n'))
+        text += '\n';
+    return text.replace("\n", "\r\n");
+}
+
+// A driver's header followed by CR LF comment lines of 80 bytes, at most
+// `size` bytes in all.
+QByteArray CrLfFile(int size)
+{
+    QByteArray text = "%!PS-Adobe-3.0\r\n%%Title: old\r\n%%Creator: old\r\n";
+    const QByteArray line = "% " + QByteArray(76, 'x') + "\r\n";
+    while (text.size() + line.size() <= size)
+        text += line;
+    return text;
+}
+
+// The copy with the header of CrLfFile tagged.
+QByteArray Tagged(const QByteArray& copy)
+{
+    QByteArray expected = copy;
+    expected.replace("%%Title: old", "%%Title: report");
+    expected.replace("%%Creator: old", Creator());
+    return expected;
+}
 
 }  // namespace
 
@@ -133,6 +165,20 @@ private slots:
         QCOMPARE(ReadFile(path), QByteArray("%%Title: \r\n"));
     }
 
+    // A link planted under the copy's name is never written through.
+    void plantedLinkIsNotFollowed()
+    {
+        const QString path = Path(QStringLiteral("planted.ps"));
+        const QString victim = Path(QStringLiteral("victim.txt"));
+        QVERIFY(WriteFile(path, "%%Title: old\n"));
+        QVERIFY(WriteFile(victim, "keep me"));
+        QVERIFY(QFile::link(victim, path + QStringLiteral(".new")));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        QCOMPARE(ReadFile(victim), QByteArray("keep me"));
+        QCOMPARE(ReadFile(path), QByteArray("%%Title: report\r\n"));
+        VerifyNoCompanions(path);
+    }
+
     void titleStaysOnOneLine()
     {
         const QString path = Path(QStringLiteral("oneline.ps"));
@@ -146,6 +192,13 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         QTest::newRow("inside") << QByteArray("%%Title: a\nbinary\x1a" "rest\n");
         QTest::newRow("last byte") << QByteArray("%%Title: a\nx\n\x1a");
+        // Far beyond the first read blocks, where whole blocks are copied at once.
+        QByteArray crlf = CrLfFile(3 << 20);
+        crlf.insert((2 << 20) + 5, '\x1a');
+        QTest::newRow("deep in a CR LF body") << crlf;
+        QByteArray lf = CrLfFile(3 << 20).replace("\r\n", "\n");
+        lf.insert((2 << 20) + 5, '\x1a');
+        QTest::newRow("deep in an LF body") << lf;
     }
     void endOfTextMarkLeavesTheFileAlone()
     {
@@ -251,6 +304,88 @@ private slots:
         const QByteArray actual = ReadFile(path);
         QCOMPARE(actual.size(), expected.size());
         QVERIFY(actual == expected);
+    }
+
+    void lineEndsAtBlockEdges_data()
+    {
+        QTest::addColumn<int>("edge");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<QByteArray>("insert");
+        // Read blocks are a power of two in size; in a body of CR LF lines,
+        // each odd line end sits on either side of each likely block edge.
+        for (int power = 12; power <= 21; ++power) {
+            const int edge = 1 << power;
+            QTest::addRow("lone LF opening a block, 2^%d", power) << edge << 0 << QByteArray("\n");
+            QTest::addRow("lone LF closing a block, 2^%d", power) << edge << -1 << QByteArray("\n");
+            QTest::addRow("lone CR opening a block, 2^%d", power) << edge << 0 << QByteArray("\r");
+            QTest::addRow("lone CR closing a block, 2^%d", power) << edge << -1 << QByteArray("\r");
+            QTest::addRow("CR LF split by the edge, 2^%d", power) << edge << -1 << QByteArray("\r\n");
+            QTest::addRow("CR CR LF split by the edge, 2^%d", power) << edge << -1 << QByteArray("\r\r\n");
+        }
+    }
+    void lineEndsAtBlockEdges()
+    {
+        QFETCH(int, edge);
+        QFETCH(int, shift);
+        QFETCH(QByteArray, insert);
+        // A line of text runs across the edge; the insert goes into it.
+        QByteArray input = CrLfFile(edge - 40);
+        input += QByteArray(edge + 40 - int(input.size()), 'y') + "\r\n";
+        input += CrLfFile(edge + (1 << 17)).mid(input.size());
+        input.insert(edge + shift, insert);
+        const QString path = Path(QStringLiteral("edges.ps"));
+        QVERIFY(WriteFile(path, input));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        const QByteArray actual = ReadFile(path);
+        const QByteArray expected = Tagged(WithCrLf(input));
+        QCOMPARE(actual.size(), expected.size());
+        QVERIFY(actual == expected);
+        VerifyNoCompanions(path);
+    }
+
+    void fileOfExactlyBlockSize_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QByteArray>("ending");
+        for (int power = 12; power <= 21; ++power) {
+            QTest::addRow("ending in CR LF, 2^%d", power) << (1 << power) << QByteArray("\r\n");
+            QTest::addRow("ending in text, 2^%d", power) << (1 << power) << QByteArray("z");
+            QTest::addRow("ending in a lone CR, 2^%d", power) << (1 << power) << QByteArray("z\r");
+        }
+    }
+    void fileOfExactlyBlockSize()
+    {
+        QFETCH(int, size);
+        QFETCH(QByteArray, ending);
+        QByteArray input = CrLfFile(size - 10);
+        input += QByteArray(size - int(input.size()) - int(ending.size()), 'z') + ending;
+        QCOMPARE(input.size(), size);
+        const QString path = Path(QStringLiteral("exact.ps"));
+        QVERIFY(WriteFile(path, input));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        const QByteArray actual = ReadFile(path);
+        const QByteArray expected = Tagged(WithCrLf(input));
+        QCOMPARE(actual.size(), expected.size());
+        QVERIFY(actual == expected);
+        VerifyNoCompanions(path);
+    }
+
+    void shorterCopyKeepsNoSpareRoom()
+    {
+        // Lone CRs make the copy shorter than the file; room claimed for the
+        // copy beyond its end must not stay taken on the drive.
+        QByteArray input = CrLfFile(4 << 20);
+        input.replace("% xxxx", "% x\rxxx");
+        const QString path = Path(QStringLiteral("shorter.ps"));
+        QVERIFY(WriteFile(path, input));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        const QByteArray actual = ReadFile(path);
+        QCOMPARE(actual, Tagged(WithCrLf(input)));
+        QVERIFY(actual.size() < input.size() - (32 << 10));
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        QVERIFY2(qint64(info.st_blocks) * 512 < input.size(),
+                 qPrintable(QStringLiteral("%1 bytes taken for %2").arg(qint64(info.st_blocks) * 512).arg(actual.size())));
     }
 
     void bodyAfterTheHeader_data()
