@@ -13,6 +13,7 @@
 #include "core/TMyIniFile.h"
 #include "engine/ConversionRun.h"
 #include "core/Tools.h"
+#include "core/UniCodeException.h"
 #include "ghostscript/UGhostscript.h"
 #include "dialogs/InfoUnitTovel.h"
 #include "dialogs/Optionen.h"
@@ -293,9 +294,19 @@ void TFormMainPDF::CreateMenus()
 
     m_menuHilfe = bar->addMenu(QStringLiteral("Hilfe"));
     m_menuHilfe->setObjectName(QStringLiteral("menuHilfe"));
-    QAction* faq = m_menuHilfe->addAction(QStringLiteral("FAQ"), this, [] { menuFAQClick(); });
+    // A help page that cannot be written is reported; nothing escapes the menu.
+    const auto guarded = [](void (*open)()) {
+        return [open] {
+            try {
+                open();
+            } catch (const std::exception& e) {
+                MessageDlg(QString(), ExceptionText(e), mtError, MsgButtons({mbOK}));
+            }
+        };
+    };
+    QAction* faq = m_menuHilfe->addAction(QStringLiteral("FAQ"), this, guarded(&menuFAQClick));
     faq->setObjectName(QStringLiteral("menuFAQ"));
-    QAction* manual = m_menuHilfe->addAction(QStringLiteral("Anleitung"), this, [] { menuAnleitungClick(); });
+    QAction* manual = m_menuHilfe->addAction(QStringLiteral("Anleitung"), this, guarded(&menuAnleitungClick));
     manual->setObjectName(QStringLiteral("menuAnleitung"));
     QAction* pro = m_menuHilfe->addAction(QStringLiteral("Kalvinora Pro (Internet)"));
     pro->setObjectName(QStringLiteral("menuKalvinoraPro"));

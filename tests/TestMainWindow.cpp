@@ -1,3 +1,4 @@
+#include "support/RecordingDialogHost.h"
 #include "support/TestEnvironment.h"
 
 #include "app/ImageButton.h"
@@ -222,11 +223,16 @@ private slots:
 
     void networkLocationsAreRefused()
     {
+        RecordingDialogHost dialogs;
+        ScopedDialogHost host(&dialogs);
         TFormMainPDF w;
         w.ChooseFolder = [](const QString&, const QString&) { return QStringLiteral("//server/share"); };
         w.SpeedButtonOutDirSelectClick();
         QVERIFY(w.State().OutputDir.isEmpty());
         QVERIFY(w.State().OutputDirHistory.isEmpty());
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages.first().message, QStringLiteral("Für die Konvertierung sind nur lokale Laufwerke zulässig."));
+        QCOMPARE(dialogs.messages.first().type, mtError);
     }
 
     void storedHistoryChoiceAtStart()
@@ -264,6 +270,20 @@ private slots:
         TFormMainPDF w;
         QCOMPARE(w.geometry().left(), screen.width() - 500);
         QCOMPARE(w.geometry().width(), 500);
+    }
+
+    void helpPageThatCannotBeWrittenIsReported()
+    {
+        const QString page = GetDataFolder() + QStringLiteral("FAQ.htm");
+        QVERIFY(QDir().mkpath(page + QStringLiteral("/blocked")));  // a folder where the page belongs
+        RecordingDialogHost dialogs;
+        ScopedDialogHost host(&dialogs);
+        TFormMainPDF w;
+        Action(&w, "menuFAQ")->trigger();
+        QDir(page).removeRecursively();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages.first().type, mtError);
+        QVERIFY(dialogs.messages.first().message.contains(page));
     }
 
     void settingsAndPlacementSurviveARestart()
