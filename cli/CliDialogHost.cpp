@@ -63,6 +63,14 @@ bool CliDialogHost::ReadHidden(const QString& prompt, QString& text)
 
 bool CliDialogHost::InputPassword(const QString& description, QString& password, bool& save)
 {
+    if (!isatty(STDIN_FILENO)) {
+        // Cancelled, as in the window: the outputs are not encrypted. Said
+        // so, because the user asked for encryption.
+        std::fputs("kalvinora-cli: no terminal to ask for the owner password: the output is not encrypted "
+                   "(give one with --set ProtP=...)\n",
+                   stderr);
+        return false;
+    }
     QString first, second;
     if (!ReadHidden(PlainText(description) + QStringLiteral(" "), first))
         return false;

@@ -218,7 +218,11 @@ int main(int argc, char* argv[])
 
     CliRunWindow window;
     const ConversionReport report = ButtonStartClick(state, window);
+    // The window program passes over these without a word; here the exit
+    // status would otherwise claim them converted.
+    for (const QString& dropped : report.Dropped)
+        Print(stderr, QStringLiteral("kalvinora-cli: %1: not converted: the file is gone, read-only or in use").arg(dropped));
     const bool allConverted = report.Started && missing == 0 && report.Refused == 0 && report.Failures.isEmpty()
-                              && !report.SectionFailed && dialogs.Errors() == 0;
+                              && report.Dropped.isEmpty() && !report.SectionFailed && dialogs.Errors() == 0;
     return allConverted ? ExitConverted : ExitFailed;
 }
