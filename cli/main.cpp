@@ -217,6 +217,7 @@ int main(int argc, char* argv[])
     state.SelectionOrder = paths;
 
     CliRunWindow window;
+    dialogs.beforeOutput = [&window] { window.ClearLine(); };
     const ConversionReport report = ButtonStartClick(state, window);
     // The window program passes over these without a word; here the exit
     // status would otherwise claim them converted.
