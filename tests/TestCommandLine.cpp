@@ -191,7 +191,9 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"--frobnicate", "good.ps"} << 2 << "frobnicate" << false;
         QTest::newRow("unknown format") << QStringList{"--format", "gif", "good.ps"} << 2 << "gif" << false;
         QTest::newRow("unknown setting") << QStringList{"--set", "Colour=blue", "good.ps"} << 2 << "Colour" << false;
-        QTest::newRow("setting without value") << QStringList{"--set", "Bit", "good.ps"} << 2 << "Bit" << false;
+        QTest::newRow("key length that means no encryption") << QStringList{"--set", "Bit=2", "good.ps"} << 2
+                                                             << "Bit must be 0, 40 or 128" << false;
+        QTest::newRow("setting without value") << QStringList{"--set", "Bit", "good.ps"} << 2 << "KEY=VALUE" << false;
         QTest::newRow("no files") << QStringList{} << 2 << "no files given" << false;
         QTest::newRow("output folder missing") << QStringList{"--output-dir", "nowhere", "good.ps"} << 2 << "nowhere"
                                                << false;
