@@ -645,18 +645,25 @@ private slots:
     void cancelEndsOnlyTheRunningSection_data()
     {
         QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QStringList>("converted");
-        QTest::newRow("during the documents")
-            << QStringList{"d1.docx", "d2.docx", "d3.docx", "p.png", "s.ps"} << QStringList{"d1", "p", "s"};
+        QTest::addColumn<bool>("combine");
+        QTest::addColumn<QStringList>("converted");  // outputs; combined: the pages' texts
+        QTest::addColumn<int>("counted");
+        QTest::newRow("during the documents") << QStringList{"d1.docx", "d2.docx", "d3.docx", "p.png", "s.ps"} << false
+                                              << QStringList{"d1", "p", "s"} << 3;
         // Each later section converts its first item before it looks.
-        QTest::newRow("during the pictures")
-            << QStringList{"p1.png", "p2.png", "p3.png", "s1.ps", "s2.ps"} << QStringList{"p1", "s1"};
+        QTest::newRow("during the pictures") << QStringList{"p1.png", "p2.png", "p3.png", "s1.ps", "s2.ps"} << false
+                                             << QStringList{"p1", "s1"} << 2;
+        // The combined job runs in full: every PostScript file is in it.
+        QTest::newRow("during the pictures, combined")
+            << QStringList{"p1.png", "p2.png", "p3.png", "s1.ps", "s2.ps"} << true << QStringList{"", "s1.ps", "s2.ps"} << 3;
     }
 
     void cancelEndsOnlyTheRunningSection()
     {
         QFETCH(QStringList, names);
+        QFETCH(bool, combine);
         QFETCH(QStringList, converted);
+        QFETCH(int, counted);
         QStringList files;
         for (const QString& name : names) {
             if (name.endsWith(".docx"))
@@ -667,6 +674,7 @@ private slots:
                 files << PostScript(name, {name});
         }
         ProgramState s = StateFor(files);
+        s.CombineOutput = combine;
         int refreshed = 0;
         s.RefreshFileListHook = [&] { ++refreshed; };
         TestRunWindow w;
@@ -676,12 +684,19 @@ private slots:
 
         const ConversionReport r = ButtonStartClick(s, w);
 
-        for (const QString& name : names) {
-            const QString base = QFileInfo(name).completeBaseName();
-            QCOMPARE(QFileInfo::exists(Path(base + ".pdf")), converted.contains(base));
+        if (combine) {
+            const QString pdf = Path(QFileInfo(names[0]).completeBaseName() + ".pdf");
+            QCOMPARE(PdfPages(pdf), int(converted.size()));
+            for (int i = 0; i < converted.size(); ++i)
+                QCOMPARE(PdfText(pdf, i + 1), converted[i]);
+        } else {
+            for (const QString& name : names) {
+                const QString base = QFileInfo(name).completeBaseName();
+                QCOMPARE(QFileInfo::exists(Path(base + ".pdf")), converted.contains(base));
+            }
         }
-        QCOMPARE(r.SuccessCount, converted.size());
-        QVERIFY2(EndsWithSuccess(int(converted.size())), qPrintable(AllMessages()));
+        QCOMPARE(r.SuccessCount, counted);
+        QVERIFY2(EndsWithSuccess(counted), qPrintable(AllMessages()));
         QCOMPARE(w.calls, QStringList({"running", "busy", "idle", "default"}));
         QCOMPARE(refreshed, 1);
         if (names[0].endsWith(".docx")) {
