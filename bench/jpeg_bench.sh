@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 cli="$build/bin/kalvinora-cli"
 [ -x "$cli" ] || { echo "build kalvinora-cli first (cmake --build $build --target kalvinora-cli)" >&2; exit 2; }
-for tool in convert pdfimages cmp; do
+for tool in convert pdfimages cmp gs /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "$tool is missing" >&2; exit 2; }
 done
 
@@ -37,25 +37,17 @@ target=""
 convert "${photos[0]}" "$work/probe.pdf" 2>/dev/null && target="" || target="EPDF:"
 [ -n "$target" ] && echo "(convert writes PDF here only as EPDF:, the same writer under another name)"
 
-now() { date +%s.%N; }
-t0=$(now)
+# Wall time and processor time (user + system, with the child processes) of
+# each side; on a busy machine the processor time is the steadier figure.
+export work target cli
+timed() { /usr/bin/time -f "%e %U %S" -o "$work/time-$1" bash -c "$2"; }
 # The work files are kept (DelPS=0) to time Ghostscript alone on them below.
-"$cli" --set Grafikqu=0 --set DelPS=0 --output-dir "$work/out-kalvinora" "${photos[@]}" >/dev/null
-t1=$(now)
-for p in "${photos[@]}"; do
-  name=$(basename "$p" .jpg)
-  convert "$p" "$target$work/out-convert/$name.pdf"
-done
-t2=$(now)
+timed kalvinora '"$cli" --set Grafikqu=0 --set DelPS=0 --output-dir "$work/out-kalvinora" "$work"/photos/*.jpg >/dev/null'
+timed convert 'for p in "$work"/photos/*.jpg; do convert "$p" "$target$work/out-convert/$(basename "$p" .jpg).pdf"; done'
 # Ghostscript alone, one process per work file as the run starts it: the
 # floor under any run that makes one Ghostscript job per picture.
 mkdir -p "$work/out-gs"
-for p in "${photos[@]}"; do
-  name=$(basename "$p" .jpg)
-  gs -dSAFER -q -dNOPAUSE -dBATCH -dDownsampleColorImages=false -sDEVICE=pdfwrite \
-    "-sOutputFile=$work/out-gs/$name.pdf" -c save pop -f "$work/photos/$name.ps"
-done
-t3=$(now)
+timed gs 'for p in "$work"/photos/*.ps; do gs -dSAFER -q -dNOPAUSE -dBATCH -dDownsampleColorImages=false -sDEVICE=pdfwrite "-sOutputFile=$work/out-gs/$(basename "$p" .ps).pdf" -c save pop -f "$p"; done'
 
 for dir in out-kalvinora out-convert; do
   n=$(ls "$work/$dir"/*.pdf 2>/dev/null | wc -l)
@@ -86,14 +78,19 @@ for p in "${photos[@]}"; do
   fi
 done
 
-python3 - "$t0" "$t1" "$t2" "$t3" "$identical" "$marker" "$other" <<'PY'
+python3 - "$work" "$identical" "$marker" "$other" <<'PY'
 import sys
-t0, t1, t2, t3 = map(float, sys.argv[1:5])
-identical, marker, other = map(int, sys.argv[5:8])
-ours, theirs, gs = t1 - t0, t2 - t1, t3 - t2
-print(f"kalvinora-cli, one run for 50 photos:   {ours:6.2f} s")
-print(f"convert photo.jpg photo.pdf, 50 times:  {theirs:6.2f} s   ratio {theirs / ours:5.2f} (must be > 1)")
-print(f"gs alone on the 50 work files:          {gs:6.2f} s   (the run's own share: {100 * (ours - gs) / ours:4.1f} %)")
+work = sys.argv[1]
+identical, marker, other = map(int, sys.argv[2:5])
+def timing(name):
+    wall, user, system = map(float, open(f"{work}/time-{name}").read().split()[-3:])
+    return wall, user + system
+(ours, ours_cpu), (theirs, theirs_cpu), (gs, gs_cpu) = timing("kalvinora"), timing("convert"), timing("gs")
+print(f"kalvinora-cli, one run for 50 photos:   {ours:6.2f} s  ({ours_cpu:6.2f} s processor)")
+print(f"convert photo.jpg photo.pdf, 50 times:  {theirs:6.2f} s  ({theirs_cpu:6.2f} s processor)"
+      f"   ratio {theirs / ours:5.2f} (must be > 1), processor {theirs_cpu / ours_cpu:5.2f}")
+print(f"gs alone on the 50 work files:          {gs:6.2f} s  ({gs_cpu:6.2f} s processor)"
+      f"   the run's own share {100 * (ours - gs) / ours:4.1f} %, processor {100 * (ours_cpu - gs_cpu) / ours_cpu:4.1f} %")
 print(f"JPEG data in the PDFs: {identical} identical, {marker} identical but for the end marker Ghostscript appends, "
       f"{other} different")
 sys.exit(0 if theirs > ours and other == 0 else 1)
