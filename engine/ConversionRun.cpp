@@ -153,7 +153,7 @@ private:
     // replace one of the files being converted, or a work file that waits
     // for the combined job.
     bool WorkFileFree(const Entry& source);
-    // False (reported) when file is empty: Ghostscript would make a blank
+    // False (reported) when the file is empty: Ghostscript would make a blank
     // page of it and the run would count that as converted.
     bool HasContent(const QString& file, const QString& sourceName);
     void ItemFailed(const QString& file, const QString& reason);
@@ -183,14 +183,14 @@ bool Run::Job(bool tagHeader, const QString& sourceName)
 {
     // Two sources of the same name, or an output named like a selected
     // file: the second would silently replace the first.
-    const QString output = FileIdentity(GsFirstOutputFile(s, outputPath));
+    const QString firstFile = GsFirstOutputFile(s, outputPath);
+    const QString output = FileIdentity(firstFile);
     if (inputs.contains(output) || outputs.contains(output)) {
         ItemFailed(sourceName,
                    ReplaceFirst(LangString("Main", "OutputInUse", "Die Ausgabedatei %s ist eine der ausgewählten Dateien oder wurde in diesem Lauf schon für eine andere Datei geschrieben; sie wird nicht überschrieben. Bitte benennen Sie die Datei um."),
                                 QStringLiteral("%s"), output));
         return false;
     }
-    const QString firstFile = GsFirstOutputFile(s, outputPath);
     const QFileInfo before(firstFile);
     const bool existed = before.exists();
     const QDateTime modified = existed ? before.lastModified() : QDateTime();
