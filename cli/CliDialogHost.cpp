@@ -26,6 +26,8 @@ QString CliDialogHost::PlainText(const QString& html)
 
 int CliDialogHost::ShowMessage(const MessageRequest& request)
 {
+    if (beforeOutput)
+        beforeOutput();
     const QString text = PlainText(request.html);
     const bool problem = request.type == mtError || request.type == mtWarning;
     if (request.type == mtError)
@@ -43,6 +45,8 @@ bool CliDialogHost::ReadHidden(const QString& prompt, QString& text)
 {
     if (!isatty(STDIN_FILENO))
         return false;
+    if (beforeOutput)
+        beforeOutput();
     const QByteArray p = prompt.toLocal8Bit();
     std::fwrite(p.constData(), 1, size_t(p.size()), stderr);
     std::fflush(stderr);
@@ -63,6 +67,16 @@ bool CliDialogHost::ReadHidden(const QString& prompt, QString& text)
 
 bool CliDialogHost::InputPassword(const QString& description, QString& password, bool& save)
 {
+    if (!isatty(STDIN_FILENO)) {
+        if (beforeOutput)
+            beforeOutput();
+        // Cancelled, as in the window: the outputs are not encrypted. Said
+        // so, because the user asked for encryption.
+        std::fputs("kalvinora-cli: no terminal to ask for the owner password: the output is not encrypted "
+                   "(give one with --set ProtP=...)\n",
+                   stderr);
+        return false;
+    }
     QString first, second;
     if (!ReadHidden(PlainText(description) + QStringLiteral(" "), first))
         return false;

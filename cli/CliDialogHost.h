@@ -4,6 +4,8 @@
 
 #include <QTextStream>
 
+#include <functional>
+
 // Dialogs of the command-line program: messages become lines (errors and
 // warnings on the error channel, information on the output channel); the
 // password prompt reads the terminal without echo and counts as cancelled
@@ -19,6 +21,10 @@ public:
     static QString PlainText(const QString& html);
 
     int Errors() const { return m_errors; }
+
+    // Called before anything is written to the terminal, so that a progress
+    // bar drawn there can make room first.
+    std::function<void()> beforeOutput;
 
 private:
     bool ReadHidden(const QString& prompt, QString& text);

@@ -11,8 +11,15 @@ CliRunWindow::CliRunWindow() : m_terminal(isatty(STDERR_FILENO)) {}
 void CliRunWindow::SetRunning(bool running)
 {
     // The bar's line is finished before the run's messages are printed.
-    if (!running && m_drawn) {
+    if (!running)
+        ClearLine();
+}
+
+void CliRunWindow::ClearLine()
+{
+    if (m_drawn) {
         std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
         m_drawn = false;
     }
 }

@@ -15,6 +15,9 @@ public:
     void StepProgress() override { SetProgressPosition(m_position + 1); }
     void ProcessPendingEvents() override;
 
+    // Takes the bar off the terminal line; the next step draws it again.
+    void ClearLine();
+
 private:
     void Draw();
     bool m_terminal = false;

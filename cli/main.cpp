@@ -177,9 +177,15 @@ int main(int argc, char* argv[])
         for (const QString& assignment : parser.values(setOption)) {
             const qsizetype eq = assignment.indexOf('=');
             QString section, key;
-            if (eq <= 0 || !FindSettingsKey(assignment.left(eq).trimmed(), section, key))
+            if (eq <= 0)
+                return UsageError(QStringLiteral("--set wants KEY=VALUE, not '%1'").arg(assignment));
+            if (!FindSettingsKey(assignment.left(eq).trimmed(), section, key))
                 return UsageError(QStringLiteral("unknown setting '%1'").arg(assignment.left(eq)));
             QString value = assignment.mid(eq + 1);
+            // Any other number would silently mean no encryption at all.
+            if (key == QLatin1String("Bit") && value != QLatin1String("0") && value != QLatin1String("40")
+                && value != QLatin1String("128"))
+                return UsageError(QStringLiteral("Bit must be 0, 40 or 128, not '%1'").arg(value));
             if (key == QLatin1String("OpenP") || key == QLatin1String("ProtP"))
                 value = PasswordCipher().EncodeToHex(value);
             ini.WriteString(section, key, value);
@@ -217,8 +223,13 @@ int main(int argc, char* argv[])
     state.SelectionOrder = paths;
 
     CliRunWindow window;
+    dialogs.beforeOutput = [&window] { window.ClearLine(); };
     const ConversionReport report = ButtonStartClick(state, window);
+    // The window program passes over these without a word; here the exit
+    // status would otherwise claim them converted.
+    for (const QString& dropped : report.Dropped)
+        Print(stderr, QStringLiteral("kalvinora-cli: %1: not converted: the file is gone, read-only or in use").arg(dropped));
     const bool allConverted = report.Started && missing == 0 && report.Refused == 0 && report.Failures.isEmpty()
-                              && !report.SectionFailed && dialogs.Errors() == 0;
+                              && report.Dropped.isEmpty() && !report.SectionFailed && dialogs.Errors() == 0;
     return allConverted ? ExitConverted : ExitFailed;
 }

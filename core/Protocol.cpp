@@ -51,23 +51,39 @@ void WriteProtocol(const QString& message)
     const QString path = ProtocolFileName();
 
     QList<QByteArray> lines;
+    QByteArray data;
     QFile existing(path);
     if (existing.exists()) {
         if (!existing.open(QIODevice::ReadOnly))
             throw std::runtime_error(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
                                          .arg(path, existing.errorString())
                                          .toStdString());
-        lines = SplitLines(existing.readAll());
+        data = existing.readAll();
+        lines = SplitLines(data);
         existing.close();
     }
 
-    if (lines.size() > kMaxLines)
+    const bool trim = lines.size() > kMaxLines;
+    if (trim)
         lines.erase(lines.begin(), lines.end() - kKeepLines);
-    lines << (LocaleTimestamp(QDateTime::currentDateTime()) + QStringLiteral(" - ") + message).toUtf8();
+    const QByteArray line = (LocaleTimestamp(QDateTime::currentDateTime()) + QStringLiteral(" - ") + message).toUtf8();
+    lines << line;
 
     // A read-only log is left as it is, like any other failed write.
     if (IsReadOnlyFile(path))
         return;
+
+    // Most lines only add to a file that already reads as the rewrite would
+    // write it (every line ended by CR LF): appending gives the same bytes
+    // without writing and syncing the whole file for each line.
+    const qsizetype existingLines = lines.size() - 1;
+    if (!trim && data.endsWith("\r\n") == (existingLines > 0) && data.count("\r\n") == existingLines
+        && data.count('\r') == existingLines && data.count('\n') == existingLines) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+            file.write(line + "\r\n");
+        return;
+    }
     QByteArray out;
     for (const QByteArray& l : lines) {
         out += l;

@@ -13,16 +13,22 @@
 #include "ghostscript/GhostscriptJob.h"
 #include "platform/PrinterSystem.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <QTemporaryFile>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
 struct Entry {
     QString path;
     int position = -1;
+    bool workFile = false;  // made by this run, not selected by the user
 };
 
 enum class Kind { Document, Picture, PostScript, Other };
@@ -89,6 +95,40 @@ QString RealPath(const QString& path)
     return canonical.isEmpty() ? path : canonical;
 }
 
+// The file a path leads to, through links and the run's blank-free aliases,
+// whether or not it exists yet: two paths with the same identity name the
+// same file.
+QString FileIdentity(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists()) {
+        const QString canonical = info.canonicalFilePath();
+        if (!canonical.isEmpty())
+            return canonical;
+    }
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return (folder.isEmpty() ? info.absolutePath() : folder) + '/' + info.fileName();
+}
+
+// A private copy of a PostScript file, so that its header can be retagged
+// without touching the user's file; nullptr when it cannot be made.
+std::unique_ptr<QTemporaryFile> CopyForTagging(const QString& path)
+{
+    auto copy = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/kalvinora-XXXXXX.ps"));
+    QFile source(path);
+    if (!copy->open() || !source.open(QIODevice::ReadOnly))
+        return nullptr;
+    while (!source.atEnd()) {
+        const QByteArray chunk = source.read(1 << 20);
+        if (chunk.isEmpty() || copy->write(chunk) != chunk.size())
+            return nullptr;
+    }
+    copy->close();
+    if (copy->error() != QFileDevice::NoError)
+        return nullptr;
+    return copy;
+}
+
 class Run {
 public:
     Run(ProgramState& state, RunWindow& window) : s(state), w(window) {}
@@ -106,8 +146,16 @@ private:
 
     // After each document and picture; true when the run was cancelled.
     bool CommonTail(const Entry& source, bool document);
-    // Runs one Ghostscript job; false (reported) when Ghostscript failed on it.
+    // Runs one Ghostscript job; false (reported) when Ghostscript failed on
+    // it or its output would replace a file the run must keep.
     bool Job(bool tagHeader, const QString& sourceName);
+    // False (reported) when the work file of a document or picture would
+    // replace one of the files being converted, or a work file that waits
+    // for the combined job.
+    bool WorkFileFree(const Entry& source);
+    // False (reported) when the file is empty: Ghostscript would make a blank
+    // page of it and the run would count that as converted.
+    bool HasContent(const QString& file, const QString& sourceName);
     void ItemFailed(const QString& file, const QString& reason);
 
     ProgramState& s;
@@ -119,6 +167,10 @@ private:
     QString runOwnerPassword;
     QString psInput;
     QString outputPath;
+
+    // Identities of the files being converted, of the outputs written so
+    // far, and of the work files queued for the combined job.
+    QSet<QString> inputs, outputs, queued;
 };
 
 void Run::ItemFailed(const QString& file, const QString& reason)
@@ -129,13 +181,56 @@ void Run::ItemFailed(const QString& file, const QString& reason)
 
 bool Run::Job(bool tagHeader, const QString& sourceName)
 {
+    // Two sources of the same name, or an output named like a selected
+    // file: the second would silently replace the first.
+    const QString firstFile = GsFirstOutputFile(s, outputPath);
+    const QString output = FileIdentity(firstFile);
+    if (inputs.contains(output) || outputs.contains(output)) {
+        ItemFailed(sourceName,
+                   ReplaceFirst(LangString("Main", "OutputInUse", "Die Ausgabedatei %s ist eine der ausgewählten Dateien oder wurde in diesem Lauf schon für eine andere Datei geschrieben; sie wird nicht überschrieben. Bitte benennen Sie die Datei um."),
+                                QStringLiteral("%s"), output));
+        return false;
+    }
+    const QFileInfo before(firstFile);
+    const bool existed = before.exists();
+    const QDateTime modified = existed ? before.lastModified() : QDateTime();
+    const qint64 size = existed ? before.size() : -1;
     try {
         PsToPdf(s, tagHeader, psInput, outputPath, runOwnerPassword);
+        outputs.insert(output);
         return true;
     } catch (const ItemFailure& f) {
+        // Ghostscript opens its output before it reads the input: a job that
+        // failed leaves a blank page that would pass for a conversion.
+        const QFileInfo after(firstFile);
+        if (after.exists() && (!existed || after.lastModified() != modified || after.size() != size)) {
+            QFile::remove(firstFile);
+            WriteProtocol(QStringLiteral("Unvollständige Ausgabe gelöscht: ") + firstFile);
+        }
         ItemFailed(sourceName, f.Message());
         return false;
     }
+}
+
+bool Run::HasContent(const QString& file, const QString& sourceName)
+{
+    const QFileInfo info(file);
+    if (!info.isFile() || info.size() > 0)
+        return true;
+    ItemFailed(sourceName, ReplaceFirst(LangString("Main", "EmptyInput", "Die Datei %s ist leer; es gibt nichts zu konvertieren."),
+                                        QStringLiteral("%s"), FileIdentity(file)));
+    return false;
+}
+
+bool Run::WorkFileFree(const Entry& source)
+{
+    const QString work = FileIdentity(WorkFilePath(s, ReplaceExtension(source.path, QStringLiteral(".ps"))));
+    if (!inputs.contains(work) && !queued.contains(work))
+        return true;
+    ItemFailed(source.path,
+               ReplaceFirst(LangString("Main", "WorkFileInUse", "Die Arbeitsdatei %s ist eine der ausgewählten Dateien oder wird in diesem Lauf schon für eine andere Datei verwendet; sie wird nicht überschrieben. Bitte benennen Sie die Datei um."),
+                            QStringLiteral("%s"), work));
+    return false;
 }
 
 void Run::Classify()
@@ -167,10 +262,12 @@ void Run::Classify()
 void Run::DropVanishedFiles()
 {
     auto drop = [this](QList<Entry>& list, bool mustOpen) {
+        const qsizetype at = report.Dropped.size();
         for (qsizetype i = list.size() - 1; i >= 0; --i) {
             const QString& path = list[i].path;
             if (!QFileInfo::exists(path) || (mustOpen && !TryOpen(path))) {
                 RemoveIgnoringCase(s.SelectionOrder, path);
+                report.Dropped.insert(at, path);
                 list.removeAt(i);
             }
         }
@@ -178,6 +275,10 @@ void Run::DropVanishedFiles()
     drop(docList, false);
     drop(grafikList, false);
     drop(psList, true);
+    for (const QList<Entry>* list : {&docList, &grafikList, &psList}) {
+        for (const Entry& e : *list)
+            inputs.insert(FileIdentity(e.path));
+    }
     WriteProtocol(QStringLiteral("PS: ") + JoinPaths(psList));
     WriteProtocol(QStringLiteral("Doc: ") + JoinPaths(docList));
     WriteProtocol(QStringLiteral("Grafik: ") + JoinPaths(grafikList));
@@ -210,9 +311,17 @@ bool Run::CommonTail(const Entry& source, bool document)
 {
     const QFileInfo work(psInput);
     WriteProtocol(psInput + QStringLiteral(": ") + QString::number(work.exists() ? work.size() : -1));
-    bool converted = true;
-    if (s.CombineOutput) {
-        psList << Entry{psInput, source.position};
+    // Listed before the job, so that a work file goes even when the job
+    // ends the section.
+    if (s.DelPS)
+        delList << psInput;
+    // A printer that returned without writing anything has failed.
+    bool converted = HasContent(psInput, source.path);
+    if (!converted) {
+        // Nothing to queue or convert.
+    } else if (s.CombineOutput) {
+        psList << Entry{psInput, source.position, true};
+        queued.insert(FileIdentity(psInput));
     } else {
         WriteProtocol(QStringLiteral("vor Ps To PDF"));
         converted = Job(true, source.path);
@@ -223,8 +332,6 @@ bool Run::CommonTail(const Entry& source, bool document)
         ++report.SuccessCount;
     WriteProtocol(document ? QStringLiteral("nächstes Doc") : QStringLiteral("nächste Grafik"));
     w.ProcessPendingEvents();
-    if (s.DelPS)
-        delList << psInput;
     return s.CancelRequested;
 }
 
@@ -236,6 +343,11 @@ void Run::WordSection()
     try {
         word.StartWord();
         for (const Entry& e : std::as_const(docList)) {
+            if (!WorkFileFree(e)) {
+                if (s.CancelRequested)
+                    break;
+                continue;
+            }
             try {
                 word.ConvertWordDocument(e.path);
                 psInput = word.PSInput();
@@ -278,6 +390,12 @@ void Run::PictureSection()
         }
 
         for (const Entry& e : std::as_const(grafikList)) {
+            if (!WorkFileFree(e)) {
+                w.ProcessPendingEvents();
+                if (s.CancelRequested)
+                    break;
+                continue;
+            }
             WriteProtocol(QStringLiteral("Dokument: ") + e.path);
             TGrafikPrint printer(e.path);
             QString workFile;
@@ -319,7 +437,19 @@ void Run::PictureSection()
 
 void Run::PostScriptSection()
 {
+    // What the documents and pictures queued for a combined job have
+    // counted; -1 outside a combined job.
+    int combinedQueued = -1;
     try {
+        if (s.CombineOutput) {
+            // An empty file adds nothing to the combined document.
+            QList<Entry> usable;
+            for (const Entry& e : std::as_const(psList)) {
+                if (e.workFile || HasContent(e.path, e.path))
+                    usable << e;
+            }
+            psList = usable;
+        }
         if (s.CombineOutput && !psList.isEmpty()) {
             std::stable_sort(psList.begin(), psList.end(),
                              [](const Entry& a, const Entry& b) { return a.position < b.position; });
@@ -328,11 +458,21 @@ void Run::PostScriptSection()
             QStringList inputs;
             for (const Entry& e : std::as_const(psList))
                 inputs << ShortPath(e.path);
+            bool tag = QFileInfo(first).suffix().toLower() != QLatin1String("ps");
+            // The header that gets the title is the first input's. When that
+            // is the user's own file, a copy is tagged: the program never
+            // rewrites a file it was given.
+            std::unique_ptr<QTemporaryFile> titleCopy;
+            if (tag && s.OutputFormat == ofPDF && !psList.first().workFile) {
+                titleCopy = CopyForTagging(psList.first().path);
+                if (titleCopy)
+                    inputs.first() = ShortPath(titleCopy->fileName());
+                else
+                    tag = false;
+            }
             psInput = inputs.join(' ');
             WriteProtocol(QStringLiteral("PS Dokumente ") + outputPath);
-            const bool tag = QFileInfo(first).suffix().toLower() != QLatin1String("ps")
-                             || !first.contains('.');
-            const int queued = report.SuccessCount;
+            combinedQueued = report.SuccessCount;
             int selectedInputs = 0;
             for (const Entry& e : std::as_const(psList)) {
                 if (IndexIgnoringCase(s.SelectionOrder, e.path) >= 0)
@@ -348,8 +488,9 @@ void Run::PostScriptSection()
                 report.SuccessCount += selectedInputs;
             } else {
                 // Nothing of the combined document exists: nothing counts.
-                report.SuccessCount -= queued;
+                report.SuccessCount -= combinedQueued;
             }
+            combinedQueued = -1;
             w.StepProgress();
             w.ProcessPendingEvents();
         } else if (!s.CombineOutput) {
@@ -357,7 +498,7 @@ void Run::PostScriptSection()
                 psInput = ShortPath(e.path);
                 outputPath = CheckOutPath(s, e.path);
                 WriteProtocol(QStringLiteral("PS Dokumente ") + outputPath);
-                const bool converted = Job(false, e.path);
+                const bool converted = HasContent(e.path, e.path) && Job(false, e.path);
                 if (converted && s.RenamePS)
                     bakList << e.path;
                 w.StepProgress();
@@ -369,6 +510,8 @@ void Run::PostScriptSection()
             }
         }
     } catch (const std::exception& e) {
+        if (combinedQueued >= 0)
+            report.SuccessCount -= combinedQueued;
         report.SectionFailed = true;
         ShowError(ExceptionText(e));
     }

@@ -11,6 +11,7 @@ struct ConversionReport {
     int SuccessCount = 0;
     int Refused = 0;          // files of kinds that are not converted
     QStringList Failures;     // "file: reason", one per file that failed
+    QStringList Dropped;      // gone since they were selected, or PostScript files that cannot be opened
     bool SectionFailed = false;  // a whole section ended on a failure
     bool Started = false;     // false when a precondition stopped the run
 };

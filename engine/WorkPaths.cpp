@@ -82,13 +82,18 @@ int& AliasCounter()
 
 }  // namespace
 
-QString CheckPSPath(const ProgramState& state, const QString& path)
+QString WorkFilePath(const ProgramState& state, const QString& path)
 {
     const SplitPath parts = Split(path);
     const QString removed = QStringLiteral(",=") + kEuro;
     const bool dirHasBadChars = parts.dir.contains(',') || parts.dir.contains('=') || parts.dir.contains(kEuro);
     const QString base = (state.UsePSDir || dirHasBadChars) ? state.PSDir : parts.dir;
-    const QString result = WithDelimiter(base) + RemoveChars(parts.name, removed);
+    return WithDelimiter(base) + RemoveChars(parts.name, removed);
+}
+
+QString CheckPSPath(const ProgramState& state, const QString& path)
+{
+    const QString result = WorkFilePath(state, path);
 
     QFile file(result);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

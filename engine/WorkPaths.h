@@ -10,6 +10,9 @@
 // is created empty; raises std::runtime_error when it cannot be.
 QString CheckPSPath(const ProgramState& state, const QString& path);
 
+// The work file CheckPSPath would make for that path, without making it.
+QString WorkFilePath(const ProgramState& state, const QString& path);
+
 // Output path for a source: OutputDir (or the source's folder) plus the
 // source's name without "=" and "€".
 QString CheckOutPath(const ProgramState& state, const QString& path);

@@ -80,6 +80,41 @@ private slots:
         QVERIFY(lines[3].endsWith(" - three\r"));
     }
 
+    // A log whose lines do not all end in CR LF (written by hand, or cut
+    // short) is written anew with CR LF after every line; one that does is
+    // only added to.
+    void lineEndsOfAnOlderLog_data()
+    {
+        QTest::addColumn<QByteArray>("existing");
+        QTest::addColumn<QByteArray>("kept");
+        QTest::newRow("CR LF lines") << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb\r\n");
+        QTest::newRow("LF lines") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n");
+        QTest::newRow("lone CR") << QByteArray("a\rb\r\n") << QByteArray("a\r\nb\r\n");
+        QTest::newRow("last line open") << QByteArray("a\r\nb") << QByteArray("a\r\nb\r\n");
+    }
+
+    void lineEndsOfAnOlderLog()
+    {
+        QFETCH(QByteArray, existing);
+        QFETCH(QByteArray, kept);
+        {
+            QFile f(log());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(existing);
+        }
+        WriteProtocol(QStringLiteral("new"));
+        WriteProtocol(QStringLiteral("newer"));
+        QFile f(log());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray all = f.readAll();
+        QVERIFY2(all.startsWith(kept), all.constData());
+        const QList<QByteArray> added = all.mid(kept.size()).split('\n');
+        QCOMPARE(added.size(), 3);
+        QVERIFY(added[0].endsWith(" - new\r"));
+        QVERIFY(added[1].endsWith(" - newer\r"));
+        QVERIFY(added[2].isEmpty());
+    }
+
     void trimming_data()
     {
         QTest::addColumn<int>("existing");
