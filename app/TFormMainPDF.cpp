@@ -325,14 +325,18 @@ void TFormMainPDF::CreateMenus()
     QAction* info = m_menuHilfe->addAction(QStringLiteral("Info"), this, &TFormMainPDF::ButtonInfoClick);
     info->setObjectName(QStringLiteral("menuInfo"));
 
-    // Every web entry opens one address and does nothing else.
+    // Every web entry opens one address and does nothing else. The program
+    // has no site of its own to send people to: its own entries open the
+    // manual and the FAQ that come with it; the downloads lead to the
+    // projects that provide Ghostscript, a PDF reader and LibreOffice (which
+    // opens the newer Word formats).
+    connect(pro, &QAction::triggered, this, guarded(&menuAnleitungClick));
+    connect(home, &QAction::triggered, this, guarded(&menuAnleitungClick));
+    connect(inetFaq, &QAction::triggered, this, guarded(&menuFAQClick));
     const struct {
         QAction* entry;
         const char* address;
     } web[] = {
-        {pro, "https://kalvinora.org/pro"},
-        {home, "https://kalvinora.org/"},
-        {inetFaq, "https://kalvinora.org/forum"},
         {gs, "https://www.ghostscript.com/releases/gsdnld.html"},
         {reader, "https://get.adobe.com/reader/"},
         {compat, "https://www.libreoffice.org/download/download-libreoffice/"},
