@@ -3,5 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/deps.sh
-tools/build.sh
+tools/build.sh kalvinora kalvinora-cli
 exec build/bin/kalvinora "$@"
