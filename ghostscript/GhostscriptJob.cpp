@@ -377,10 +377,21 @@ void PsToPdf(ProgramState& state, bool tagHeader, const QString& psInput, const 
 {
     WriteProtocol(QStringLiteral("Start PS to PDF"));
     // Refuse unusable names before anything is touched.
-    const QStringList lines = GsParameterLines(state, psInput, outputPath, runOwnerPassword);
+    QStringList lines = GsParameterLines(state, psInput, outputPath, runOwnerPassword);
 
-    if (tagHeader && state.OutputFormat == ofPDF)
-        SetPSFileTags(psInput, QString(), GetDocTitle(state, outputPath));
+    if (tagHeader && state.OutputFormat == ofPDF) {
+        const QString title = GetDocTitle(state, outputPath);
+        SetPSFileTags(psInput, QString(), title);
+        // Ghostscript takes a document's title from the header it read last,
+        // which for several inputs is not the tagged first one: the title is
+        // given once more after all inputs (as UTF-16, so any letter keeps).
+        if (InputFiles(psInput).size() > 1) {
+            QByteArray utf16("\xFE\xFF");
+            for (QChar c : title)
+                utf16 += char(c.unicode() >> 8), utf16 += char(c.unicode() & 0xFF);
+            lines << QStringLiteral("-c [ /Title <%1> /DOCINFO pdfmark").arg(QString::fromLatin1(utf16.toHex().toUpper()));
+        }
+    }
 
     const QString paramPath = GetDataFolder() + QStringLiteral("paramgs.inf");
     WriteProtocol(QStringLiteral("Param: ") + paramPath);
