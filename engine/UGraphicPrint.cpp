@@ -244,6 +244,17 @@ std::optional<PrintPicture> TGrafikPrint::LoadPageBitmap(int page) const
             throw Unreadable(m_fileName, reason);
     }
 
+    if (!picture.jpegData.isEmpty()) {
+        // A complete JPEG that the printer embeds as it is needs no decoding:
+        // its size comes from its frame header, and the printer never looks
+        // at the pixels. That saves decoding every photo of a run.
+        const JpegInfo info = ReadJpegInfo(picture.jpegData);
+        if (info.valid && info.complete && info.EmbeddableAsDct() && info.width > 0 && info.height > 0) {
+            picture.size = QSize(info.width, info.height);
+            return picture;
+        }
+    }
+
     QImageReader reader(source, format);
     reader.setAutoTransform(false);
     // Photos of many megapixels exceed Qt's default limit of 256 MB.
@@ -281,7 +292,7 @@ void TGrafikPrint::Print(const QString& outputFile)
     printer->SetPort(outputFile);
 
     if (picture) {
-        const QSize size = picture->image.size();
+        const QSize size = picture->image.isNull() ? picture->size : picture->image.size();
         const bool landscape = m_orientation == 2 || (m_orientation != 1 && size.height() < size.width());
         printer->SetLandscape(landscape);
         // The page is known before the document starts, so bad margins

@@ -12,6 +12,9 @@
 struct PrintPicture {
     QImage image;
     QByteArray jpegData;
+    // The picture's size when image is left empty because the JPEG data is
+    // all the printer needs.
+    QSize size;
 };
 
 // One printer as the printing layer offers it: a name, and a print job that
