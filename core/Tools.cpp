@@ -145,3 +145,17 @@ QString ReplaceFirst(const QString& text, const QString& placeholder, const QStr
     out.replace(i, placeholder.size(), value);
     return out;
 }
+
+QString FillPlaceholders(const QString& text, const QStringList& values)
+{
+    QString out;
+    qsizetype pos = 0;
+    for (const QString& v : values) {
+        const qsizetype at = text.indexOf(QLatin1String("%s"), pos);
+        if (at < 0)
+            break;
+        out += text.mid(pos, at - pos) + v;
+        pos = at + 2;
+    }
+    return out + text.mid(pos);
+}

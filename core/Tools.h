@@ -63,3 +63,7 @@ bool IsReadOnlyFile(const QString& path);
 
 // The text with its first "%s" (or first "%d") replaced by value.
 QString ReplaceFirst(const QString& text, const QString& placeholder, const QString& value);
+
+// The text with its "%s" placeholders filled by the values in turn, in one
+// pass: a value that itself holds "%s" (a file name, a message) stays as it is.
+QString FillPlaceholders(const QString& text, const QStringList& values);

@@ -3,6 +3,7 @@
 #include "core/LanguageFile.h"
 #include "core/ProgramState.h"
 #include "core/Protocol.h"
+#include "core/Tools.h"
 #include "core/UniCodeException.h"
 #include "engine/RunPaths.h"
 #include "engine/WorkPaths.h"
@@ -22,23 +23,6 @@ OfficeConnector& Factory()
 
 const QString kWinword = QStringLiteral("Winword");
 
-// Fills the "%s" of a text with the values in turn, in one pass, so that a
-// value that itself holds "%s" (a printer name, a message) stays as it is.
-QString FormatText(const QString& text, const QStringList& values)
-{
-    QString out;
-    qsizetype next = 0;
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype at = text.indexOf(QLatin1String("%s"), from);
-        if (at < 0 || next >= values.size())
-            break;
-        out += text.mid(from, at - from) + values[next++];
-        from = at + 2;
-    }
-    return out + text.mid(from);
-}
-
 // Everything before the last "/" (the root stays "/").
 QString DirectoryPart(const QString& path)
 {
@@ -52,7 +36,7 @@ QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf('/'
 
 QString NoDocPrintText(const QString& message)
 {
-    return FormatText(
+    return FillPlaceholders(
         // clang-format off
         LangString("Main", "NoDocPrint", "Der Zugriff auf die COM-Schnittstelle vom %s-Dokument schlug fehl (%s). Starten Sie Windows neu und versuchen Sie es erneut. Sollte dieser Fehler erneut auftreten, versuchen Sie einen anderen Druckertreiber oder verkleinern Sie das Dokument."),
         // clang-format on
@@ -106,7 +90,7 @@ void WordAutomation::StartWord()
         try {
             m_app = attempt();
         } catch (const std::exception& e) {
-            throw UniCodeException(FormatText(
+            throw UniCodeException(FillPlaceholders(
                 // clang-format off
                 LangString("Main", "NoConnect", "Der Zugriff auf die COM-Schnittstelle von %s wurde verweigert (%s). Dieser Fehler lässt sich im Allgemeinen durch die Neuinstallation oder Reperaturinstallation von %s beheben."),
                 // clang-format on
@@ -120,7 +104,7 @@ void WordAutomation::StartWord()
     try {
         m_app->SetActivePrinter(m_state.Printer);
     } catch (const std::exception& e) {
-        throw UniCodeException(FormatText(
+        throw UniCodeException(FillPlaceholders(
             LangString("Main", "NoSetPrinter", "Der gewählte Drucker \"%s\" konnte nicht eingestellt werden (%s)."),
             {m_state.Printer, ExceptionText(e)}));
     }

@@ -104,22 +104,6 @@ bool EncryptionActive(const ProgramState& s, const QString& runOwnerPassword)
     return s.OutputFormat == ofPDF && s.Bit != 0 && !OwnerPassword(s, runOwnerPassword).isEmpty();
 }
 
-// Fills the placeholders "%s" of a text in turn; values are not searched
-// again, so a file name holding "%s" stays as it is.
-QString Fill(const QString& text, const QStringList& values)
-{
-    QString out;
-    qsizetype pos = 0;
-    for (const QString& v : values) {
-        const qsizetype at = text.indexOf(QLatin1String("%s"), pos);
-        if (at < 0)
-            break;
-        out += text.mid(pos, at - pos) + v;
-        pos = at + 2;
-    }
-    return out + text.mid(pos);
-}
-
 // A name for messages: control characters made visible.
 QString Printable(const QString& name)
 {
@@ -464,7 +448,7 @@ void PsToPdf(ProgramState& state, bool tagHeader, const QString& psInput, const 
     if (!after.exists ||
         (before.exists && before.size == after.size && before.modified == after.modified)) {
         WriteProtocol(QStringLiteral("Ghostscript wrote no output: ") + firstOutput);
-        QString text = Fill(LangString("Main", "GsNoOutput", "Ghostscript hat aus der Datei %s keine Ausgabedatei erzeugt (erwartet: %s)."),
+        QString text = FillPlaceholders(LangString("Main", "GsNoOutput", "Ghostscript hat aus der Datei %s keine Ausgabedatei erzeugt (erwartet: %s)."),
                             {InputNames(psInput), firstOutput});
         if (!message.isEmpty())
             text += '\n' + message;

@@ -14,7 +14,7 @@ struct PrintPicture {
     QByteArray jpegData;
     // The picture's size when image is left empty because the JPEG data is
     // all the printer needs.
-    QSize size;
+    QSize size = QSize();
 };
 
 // One printer as the printing layer offers it: a name, and a print job that

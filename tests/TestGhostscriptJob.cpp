@@ -1,3 +1,4 @@
+#include "support/PdfCheck.h"
 #include "support/TestEnvironment.h"
 #include "support/TestFiles.h"
 
@@ -85,11 +86,7 @@ QString Run(const QString& program, const QStringList& args)
 // The value after "Key:" in pdfinfo's report.
 QString PdfInfo(const QString& pdf, const QString& key, const QStringList& extra = {})
 {
-    const QString text = Run(QStringLiteral("pdfinfo"), extra + QStringList{pdf});
-    const auto m = QRegularExpression(QStringLiteral("^%1:\\s*(.*)$").arg(QRegularExpression::escape(key)),
-                                      QRegularExpression::MultilineOption)
-                       .match(text);
-    return m.hasMatch() ? m.captured(1).trimmed() : QString();
+    return PdfCheck::PdfInfoField(pdf, key, extra);
 }
 
 QString ParamFile() { return GetDataFolder() + QStringLiteral("paramgs.inf"); }

@@ -74,6 +74,19 @@ class TestPSFileTags : public QObject {
         QVERIFY2(!QFileInfo::exists(path + QStringLiteral(".old")), qPrintable(path));
     }
 
+    // Tags input written to path and compares the result with the copy the
+    // rules give: tagged header, CR LF line ends, no companions left.
+    void VerifyTaggedCopy(const QString& path, const QByteArray& input)
+    {
+        QVERIFY(WriteFile(path, input));
+        SetPSFileTags(path, QString(), QStringLiteral("report"));
+        const QByteArray actual = ReadFile(path);
+        const QByteArray expected = Tagged(WithCrLf(input));
+        QCOMPARE(actual.size(), expected.size());
+        QVERIFY(actual == expected);
+        VerifyNoCompanions(path);
+    }
+
 private slots:
     void init()
     {
@@ -333,14 +346,7 @@ private slots:
         input += QByteArray(edge + 40 - int(input.size()), 'y') + "\r\n";
         input += CrLfFile(edge + (1 << 17)).mid(input.size());
         input.insert(edge + shift, insert);
-        const QString path = Path(QStringLiteral("edges.ps"));
-        QVERIFY(WriteFile(path, input));
-        SetPSFileTags(path, QString(), QStringLiteral("report"));
-        const QByteArray actual = ReadFile(path);
-        const QByteArray expected = Tagged(WithCrLf(input));
-        QCOMPARE(actual.size(), expected.size());
-        QVERIFY(actual == expected);
-        VerifyNoCompanions(path);
+        VerifyTaggedCopy(Path(QStringLiteral("edges.ps")), input);
     }
 
     void fileOfExactlyBlockSize_data()
@@ -360,14 +366,7 @@ private slots:
         QByteArray input = CrLfFile(size - 10);
         input += QByteArray(size - int(input.size()) - int(ending.size()), 'z') + ending;
         QCOMPARE(input.size(), size);
-        const QString path = Path(QStringLiteral("exact.ps"));
-        QVERIFY(WriteFile(path, input));
-        SetPSFileTags(path, QString(), QStringLiteral("report"));
-        const QByteArray actual = ReadFile(path);
-        const QByteArray expected = Tagged(WithCrLf(input));
-        QCOMPARE(actual.size(), expected.size());
-        QVERIFY(actual == expected);
-        VerifyNoCompanions(path);
+        VerifyTaggedCopy(Path(QStringLiteral("exact.ps")), input);
     }
 
     void shorterCopyKeepsNoSpareRoom()

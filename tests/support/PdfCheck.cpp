@@ -37,9 +37,9 @@ QStringList KeepPictures()
             "-dMaxInlineImageSize=0"};
 }
 
-QString PdfInfoField(const QString& pdfFile, const QString& field)
+QString PdfInfoField(const QString& pdfFile, const QString& field, const QStringList& extraArguments)
 {
-    const ToolResult r = Run(QStringLiteral("pdfinfo"), {pdfFile});
+    const ToolResult r = Run(QStringLiteral("pdfinfo"), extraArguments + QStringList{pdfFile});
     for (const QString& line : QString::fromUtf8(r.output).split('\n')) {
         if (line.startsWith(field + ':'))
             return line.mid(field.size() + 1).trimmed();

@@ -27,7 +27,7 @@ ToolResult PsToPdf(const QString& psFile, const QString& pdfFile, const QStringL
 QStringList KeepPictures();
 
 // One field of pdfinfo's report ("Pages", "Page size", "Title", ...).
-QString PdfInfoField(const QString& pdfFile, const QString& field);
+QString PdfInfoField(const QString& pdfFile, const QString& field, const QStringList& extraArguments = {});
 
 // Page 1 of the PDF rendered by pdftoppm at dpi.
 QImage RenderPage(const QString& pdfFile, int dpi);
